@@ -1,0 +1,64 @@
+# Shared build settings and helper functions for Lectoria's modules.
+
+set(LECTORIA_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter)
+
+if(LECTORIA_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+set(LECTORIA_FUZZING OFF)
+if(LECTORIA_FUZZ)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    set(LECTORIA_FUZZING ON)
+    # Libraries get coverage instrumentation; only fuzz targets link the fuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  else()
+    message(STATUS "LECTORIA_FUZZ needs clang; fuzz targets are skipped with ${CMAKE_CXX_COMPILER_ID}")
+  endif()
+endif()
+
+# lectoria_add_library(<name> SOURCES ... [DEPS ...] [PRIVATE_DEPS ...])
+# One static library per module; headers are included as "<module>/<file>.h" from src/.
+function(lectoria_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${LECTORIA_WARNINGS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# lectoria_add_test(<name> SOURCES ... [DEPS ...] [PROPERTIES ...])
+# One GoogleTest program per module, its cases discovered by CTest.
+function(lectoria_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_compile_options(${name} PRIVATE ${LECTORIA_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
+endfunction()
+
+# lectoria_add_fuzzer(<name> SOURCES ... [DEPS ...] [SEEDS_DIR dir])
+# A libFuzzer target, built only with clang and LECTORIA_FUZZ. It is also registered as a short
+# CTest run (a few thousand inputs) so CI exercises it.
+function(lectoria_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "SEEDS_DIR" "SOURCES;DEPS" ${ARGN})
+  if(NOT LECTORIA_FUZZING)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  set(seeds)
+  if(ARG_SEEDS_DIR)
+    set(seeds ${ARG_SEEDS_DIR})
+  endif()
+  add_test(NAME fuzz.${name}
+           COMMAND ${name} -runs=20000 -max_total_time=20 -max_len=8192 -timeout=10 ${seeds})
+  set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
+endfunction()
