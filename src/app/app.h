@@ -1,0 +1,132 @@
+// The application core: the state, the main window model, the settings and the library
+// index, with the start-up and settings operations and the binding of window events.
+//
+// Parts of the program that come later (import, playback, synthesis, the voice list) plug in
+// through AppHooks; every event binding lives in event_bindings.cpp.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/config_store.h"
+#include "app/dialogs.h"
+#include "app/hotkeys.h"
+#include "app/main_window.h"
+#include "app/ui_thread.h"
+#include "library/library_index.h"
+#include "platform/clip_player.h"
+
+namespace lectoria {
+
+/// The platform services the core uses; owned by the caller and outliving the App.
+struct AppPorts {
+  UiThread& ui;
+  HotkeyBackend& hotkeys;
+  MessageBoxPort& messages;
+  FileDialogPort& fileDialog;
+  ClipPlayer& player;  // 媒体播放1
+};
+
+/// Operations that other parts of the program supply. Set them before Start(). An empty hook
+/// is the placeholder described at each. All run on the UI thread except LoadVoices.
+struct AppHooks {
+  /// 按钮2 "打开文件" clicked. Placeholder: nothing.
+  std::function<void()> ImportBook;
+  /// 按钮1 clicked, and the Alt+Space hotkey. Placeholder: nothing.
+  std::function<void()> ToggleStartPause;
+  /// 按钮4 "跳过" clicked. Placeholder: nothing.
+  std::function<void()> AdvanceClip;
+  /// 时钟1, every 1000 ms from Start() to Close(). Placeholder: nothing.
+  std::function<void()> OnTimerTick;
+  /// 组合框_语音: the user picked a voice. Placeholder: nothing.
+  std::function<void()> FillStyleBox;
+  /// Body of the voice-loading thread started by start-up; it must end by enabling 按钮1 with
+  /// the caption "开始". Placeholder: only that last step.
+  std::function<void()> LoadVoices;
+  /// 超级链接框1 clicked: open the address in the default browser. Placeholder: nothing.
+  std::function<void(std::string_view url)> OpenUrl;
+  /// Runs in Close() after CleanUpTemp: stop and join the threads of the later parts.
+  std::function<void()> OnClose;
+};
+
+class App {
+ public:
+  App(const std::filesystem::path& runDir, AppPorts ports);
+  ~App();
+  App(const App&) = delete;
+  App& operator=(const App&) = delete;
+
+  AppHooks& hooks() { return hooks_; }
+  AppState& state() { return state_; }
+  MainWindow& window() { return window_; }
+  ConfigStore& config() { return config_; }
+  LibraryIndex& library() { return library_; }
+  HotkeyRegistry& hotkeys() { return hotkeys_; }
+  const AppPorts& ports() const { return ports_; }
+
+  /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
+  /// OnMainWindowCreated. Call once, on the UI thread.
+  void Start();
+  /// Raises the window's destruction (CleanUpTemp), stops the timer, runs hooks().OnClose and
+  /// waits for the voice-loading thread. UI thread; a second call does nothing.
+  void Close();
+  /// Waits until the voice-loading thread has finished.
+  void JoinVoiceLoader();
+
+  // Start-up and settings.
+  /// The start-up sequence run by the window's creation: show the window, start the voice
+  /// loader, reset counters and flags, register Alt+Space and Alt+Z, load the settings onto the
+  /// check boxes, renew temp/, size the queue, and restore the book when data.ini exists.
+  void OnMainWindowCreated();
+  /// Closes the player and deletes temp/ with its contents. Harmless to run twice.
+  void CleanUpTemp();
+  /// Click handlers of 选择框1 and 选择框2: store the new check state and take it over.
+  void OnSkipNonChineseClicked();
+  void OnWakeOutputClicked();
+  /// 按钮3 "保存配置": stores the shown voice and the style box's selection index.
+  void SaveVoiceSettings();
+  /// Registers a system-wide hotkey (see HotkeyRegistry).
+  bool RegisterGlobalHotkey(WindowHandle window, std::uint32_t modifiers, std::uint32_t key,
+                            std::function<void()> handler, std::int32_t id);
+  /// Alt+Z: hides the window when visible, shows it otherwise. Reading goes on while hidden.
+  void ToggleMainWindow();
+
+  /// Takes the book's name, chapter list, reading position and reading queue from the library
+  /// index, as start-up does when data.ini exists: title, FillChapterList, FillLine = "行号",
+  /// CurrentChapterRow = "阅读历史" (made the list's current row, which shows that chapter),
+  /// LoadQueue in reload mode, and slot 1's text in 编辑框3. Also for the end of an import.
+  void RestoreFromLibrary();
+
+  // Chapter list.
+  /// Refills 超级列表框1 from the library index and sets ChapterCount.
+  void FillChapterList();
+  /// Shows the file of the current row's chapter in 编辑框1 (empty when it does not exist).
+  void ShowChapterText();
+
+  /// LoadQueue of the process-wide reading queue.
+  void LoadQueue(bool reload) { state_.ReadingQueue.LoadQueue(reload); }
+
+ private:
+  void BindEvents();
+  void RegisterHotkeys();
+  void StartVoiceLoader();
+  void RunHook(const std::function<void()>& hook) {
+    if (hook) hook();
+  }
+
+  AppPorts ports_;
+  AppState state_;
+  ConfigStore config_;
+  LibraryIndex library_;
+  MainWindow window_;
+  HotkeyRegistry hotkeys_;
+  AppHooks hooks_;
+  std::thread voiceLoader_;
+  bool started_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace lectoria

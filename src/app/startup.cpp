@@ -1,0 +1,84 @@
+// Start-up, clean-up at the window's end, the settings handlers and the show/hide hotkey.
+#include <system_error>
+
+#include "app/app.h"
+#include "app/control_names.h"
+#include "app/texts.h"
+
+namespace lectoria {
+
+void App::OnMainWindowCreated() {
+  window_.SetVisible(true);
+  StartVoiceLoader();
+  state_.SynthesizedCount = 0;
+  // The run directory R is fixed when the App is made.
+  state_.PlaybackStarted = false;
+  state_.BookLoaded = false;
+  state_.StartAfterWaitActive = false;
+  RegisterHotkeys();
+
+  window_.SetChecked(ctl::选择框1, config_.SkipNonChinese());
+  window_.SetChecked(ctl::选择框2, config_.WakeOutput());
+  state_.WakeOutput = window_.IsChecked(ctl::选择框2);
+  state_.SkipNonChinese = window_.IsChecked(ctl::选择框1);
+
+  // Clips of an earlier run are never played again: temp/ starts empty.
+  std::error_code ec;
+  std::filesystem::remove_all(state_.R.TempDir(), ec);
+  std::filesystem::create_directories(state_.R.TempDir(), ec);
+
+  state_.CacheSize = config_.CacheSize();
+  state_.ReadingQueue.Reset(state_.CacheSize);
+
+  if (library_.Exists()) {
+    state_.BookLoaded = true;
+    RestoreFromLibrary();
+  } else {
+    window_.SetTitle(texts::kDefaultTitle);
+  }
+}
+
+void App::RestoreFromLibrary() {
+  // Reads without defaults: a missing key is the empty text, or 0.
+  window_.SetTitle(library_.BookName());
+  state_.ReadingQueue.FillLine = library_.LineNumber();
+  FillChapterList();  // sets ChapterCount from "章节数"
+  state_.CurrentChapterRow = library_.ReadingHistory();
+  window_.SetCurrentRow(ctl::超级列表框1, state_.CurrentChapterRow);
+  LoadQueue(true);
+  window_.SetText(ctl::编辑框3, state_.ReadingQueue.Slot(1).QueueText);
+}
+
+void App::CleanUpTemp() {
+  ports_.player.Close();
+  std::error_code ec;
+  std::filesystem::remove_all(state_.R.TempDir(), ec);
+}
+
+void App::OnSkipNonChineseClicked() {
+  const bool checked = window_.IsChecked(ctl::选择框1);
+  config_.WriteSkipNonChinese(checked);
+  state_.SkipNonChinese = checked;
+}
+
+void App::OnWakeOutputClicked() {
+  const bool checked = window_.IsChecked(ctl::选择框2);
+  config_.WriteWakeOutput(checked);
+  state_.WakeOutput = checked;
+}
+
+void App::SaveVoiceSettings() {
+  config_.WriteVoice(window_.Text(ctl::组合框_语音));
+  config_.WriteVoiceStyle(window_.SelectedIndex(ctl::组合框_语音风格));
+}
+
+bool App::RegisterGlobalHotkey(WindowHandle window, std::uint32_t modifiers, std::uint32_t key,
+                               std::function<void()> handler, std::int32_t id) {
+  return hotkeys_.RegisterGlobalHotkey(window, modifiers, key, std::move(handler), id);
+}
+
+void App::ToggleMainWindow() {
+  window_.SetVisible(!window_.IsVisible());
+}
+
+}  // namespace lectoria

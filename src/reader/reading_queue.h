@@ -1,0 +1,82 @@
+// The reading queue: the next CacheSize lines to be synthesized and played, and the loader
+// that takes them from the chapter files.
+//
+// Used on the user-interface thread only (start-up, import, advance of playback, the launch of
+// the synthesis worker); it takes no lock.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/run_dir.h"
+#include "reader/chapter_lines.h"
+
+namespace lectoria {
+
+/// The text a slot shows once the book is exhausted.
+inline constexpr std::string_view kEndMarkerText = "stop";
+
+/// One queue slot: a line of the book with its clip number, or the end marker.
+struct QueueSlot {
+  std::string QueueText;       // the line without leading and trailing spaces; "stop" at the end
+  std::int32_t QueueClip = 0;  // its audio is temp/<QueueClip>.mp3
+  std::int32_t QueueLine = 0;  // 1-based line number within its chapter file
+  /// True when the slot marks the end of the book. Only this flag ends synthesis: a book line
+  /// that reads "stop" is an ordinary line.
+  bool QueueEnd = false;
+};
+
+/// `ReadingQueue` with its loader state (`FillChapter`, `FillLine`, `ChapterCount`,
+/// `ChapterStartClips`). Slots are numbered 1 … Size().
+class ReadingQueue {
+ public:
+  /// `skipNonChinese` is the process-wide filter switch, read at every slot fill.
+  ReadingQueue(RunPaths paths, const std::atomic<bool>& skipNonChinese);
+
+  /// `cacheSize` slots of ("", 0, 0). Values below 1 give one slot.
+  void Reset(std::int32_t cacheSize);
+
+  /// reload = true: every slot is filled afresh from chapter "阅读历史" + 1 of the library index,
+  /// starting at line FillLine (set by the caller from "行号"); clips are numbered from 0.
+  /// reload = false: the queue moves on by one line; the last slot gets the next line.
+  void LoadQueue(bool reload);
+
+  std::int32_t Size() const { return static_cast<std::int32_t>(slots_.size()); }
+  /// Slot i, 1-based, 1 ≤ i ≤ Size().
+  const QueueSlot& Slot(std::int32_t i) const { return slots_[static_cast<std::size_t>(i - 1)]; }
+  const std::vector<QueueSlot>& Slots() const { return slots_; }
+  /// The slot holding clip `clip`, or nullptr.
+  const QueueSlot* FindClip(std::int32_t clip) const;
+
+  /// Chapter file read next (1-based); -1 once the last chapter is exhausted.
+  std::int32_t FillChapter = 1;
+  /// Line of FillChapter from which the next search starts (1-based).
+  std::int32_t FillLine = 1;
+  /// Number of chapters ("章节数"); the chapter list's fill sets it.
+  std::int32_t ChapterCount = 0;
+  /// Clip numbers at which a following chapter begins, in the order found. One entry per
+  /// chapter moved on to, so a chapter without a usable line gives a second entry with the same
+  /// clip number. Only grows.
+  std::vector<std::int32_t> ChapterStartClips;
+
+  /// Forgets the chapter kept in memory (the next fill reads its file again).
+  void DropCachedChapter();
+
+ private:
+  void FillSlot(QueueSlot& slot);
+  void LeaveChapter(std::int32_t nextChapterFirstClip);
+  const ChapterLines& CurrentChapterLines();
+
+  RunPaths paths_;
+  const std::atomic<bool>& skipNonChinese_;
+  std::vector<QueueSlot> slots_;
+  // The chapter being read stays in memory until the loader moves on, so a book that is one
+  // huge chapter is read and split once, not at every advance.
+  std::optional<std::int32_t> cachedChapter_;
+  ChapterLines cachedLines_;
+};
+
+}  // namespace lectoria
