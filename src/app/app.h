@@ -44,7 +44,8 @@ struct AppHooks {
   /// 组合框_语音: the user picked a voice. Placeholder: nothing.
   std::function<void()> FillStyleBox;
   /// Body of the voice-loading thread started by start-up; it must end by enabling 按钮1 with
-  /// the caption "开始". Placeholder: only that last step.
+  /// the caption "开始". Placeholder: only that last step. Close() joins the thread, so the
+  /// body must not wait for the UI thread.
   std::function<void()> LoadVoices;
   /// 超级链接框1 clicked: open the address in the default browser. Placeholder: nothing.
   std::function<void(std::string_view url)> OpenUrl;

@@ -55,6 +55,8 @@ class MainWindow {
 
   // --- Observers --------------------------------------------------------------------------
   void AddObserver(WindowObserver* observer);
+  /// After this returns no new announcement starts for `observer`; one already running on
+  /// another thread may still finish, so remove observers only once other threads are done.
   void RemoveObserver(WindowObserver* observer);
 
   // --- The window ---------------------------------------------------------------------------

@@ -1,9 +1,8 @@
 // Start-up, clean-up at the window's end, the settings handlers and the show/hide hotkey.
-#include <system_error>
-
 #include "app/app.h"
 #include "app/control_names.h"
 #include "app/texts.h"
+#include "platform/file_util.h"
 
 namespace lectoria {
 
@@ -23,9 +22,8 @@ void App::OnMainWindowCreated() {
   state_.SkipNonChinese = window_.IsChecked(ctl::选择框1);
 
   // Clips of an earlier run are never played again: temp/ starts empty.
-  std::error_code ec;
-  std::filesystem::remove_all(state_.R.TempDir(), ec);
-  std::filesystem::create_directories(state_.R.TempDir(), ec);
+  RemoveTree(state_.R.TempDir());
+  MakeDirectories(state_.R.TempDir());
 
   state_.CacheSize = config_.CacheSize();
   state_.ReadingQueue.Reset(state_.CacheSize);
@@ -51,8 +49,7 @@ void App::RestoreFromLibrary() {
 
 void App::CleanUpTemp() {
   ports_.player.Close();
-  std::error_code ec;
-  std::filesystem::remove_all(state_.R.TempDir(), ec);
+  RemoveTree(state_.R.TempDir());
 }
 
 void App::OnSkipNonChineseClicked() {

@@ -1,14 +1,13 @@
 #include "library/library_index.h"
 
-#include <system_error>
+#include "platform/file_util.h"
 
 namespace lectoria {
 
 using namespace index_keys;
 
 bool LibraryIndex::Exists() const {
-  std::error_code ec;
-  return std::filesystem::exists(ini_.path(), ec);
+  return FileExists(ini_.path());
 }
 
 std::string LibraryIndex::BookName() const {
