@@ -54,11 +54,16 @@ function(lectoria_add_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  # libFuzzer writes new inputs into its first corpus directory: keep that one in the build
+  # tree and pass the checked-in seeds as a read-only second directory.
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz/corpus/${name})
+  file(MAKE_DIRECTORY ${corpus})
   set(seeds)
   if(ARG_SEEDS_DIR)
     set(seeds ${ARG_SEEDS_DIR})
   endif()
   add_test(NAME fuzz.${name}
-           COMMAND ${name} -runs=20000 -max_total_time=20 -max_len=8192 -timeout=10 ${seeds})
+           COMMAND ${name} -runs=20000 -max_total_time=20 -max_len=8192 -timeout=10
+                   -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz/ ${corpus} ${seeds})
   set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
 endfunction()
