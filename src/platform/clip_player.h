@@ -13,7 +13,7 @@ namespace lectoria {
 
 /// Player states as the controller reads them.
 enum class PlayerStatus : int {
-  kNone = 0,     // nothing open, or an error
+  kNone = 0,  // nothing open, or an error
   kPlaying = 1,
   kStopped = 2,  // open, at the end of the clip or never started
   kPaused = 3,
@@ -32,14 +32,20 @@ class ClipPlayer {
   virtual bool Play(std::int64_t fromMs = -1) = 0;
 
   /// Pauses; a pause that directly follows another pause (no play between) resumes instead.
+  /// Pause and resume alternate, so a third pause in a row pauses again.
   virtual bool Pause() = 0;
 
+  /// The state right now. A playing clip reports kPlaying until its last samples have been
+  /// played, and kStopped from then on.
   virtual PlayerStatus Status() = 0;
 
+  /// Stops and closes the open clip (if any); the status becomes kNone.
   virtual void Close() = 0;
 
-  /// Called once each time an open clip has played its last sample. It runs on a thread of
-  /// the player's choosing; the receiver must hand the work to its own thread.
+  /// Called once each time an open clip has played its last sample, but not when the clip was
+  /// played again, reopened or closed before the notice could run. It runs on a thread of the
+  /// player's choosing; the receiver must hand the work to its own thread (and may find the
+  /// status already changed by then). An empty function clears the notice.
   virtual void SetEndOfClipNotice(std::function<void()> notice) = 0;
 };
 

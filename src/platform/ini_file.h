@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -23,6 +24,14 @@ inline constexpr std::string_view kIniFalse = "\xBC\xD9";  // "假" in GBK
 inline constexpr std::size_t kIniMaxValueBytes = 10239;
 
 /// One INI file on disk. Cheap to construct; holds no open file handle.
+///
+/// Objects naming the same path share one lock and one parsed copy of the file, which is
+/// reused while the file on disk is unchanged (its identity, size and change times match, and
+/// the copy was read late enough that a later change could not share those times); a change
+/// made by another process is therefore always seen. A save writes a temporary file beside the
+/// target, flushes it to disk and renames it over the target, so readers and a crash only ever
+/// see the old or the new file. Writes fail (return false) when the file exists but cannot be
+/// read, rather than replacing it; the directory is not created.
 class IniFile {
  public:
   explicit IniFile(std::filesystem::path path);
@@ -42,12 +51,16 @@ class IniFile {
   std::int32_t ReadInt(std::string_view section, std::string_view key,
                        std::string_view defaultValue = {}) const;
 
-  /// Writes `key=value` into `section` and saves the file. Returns false when saving failed.
+  /// Writes `key=value` into `section` and saves the file (no save when the key already holds
+  /// exactly this value). Returns false when the file could not be read or saved, or when the
+  /// key cannot be stored (an empty name, or one that would read back as another line, such as
+  /// ";x" or "a=b"). Names and the value are cut at a NUL, CR or LF.
   bool Write(std::string_view section, std::string_view key, std::string_view value);
   bool WriteBool(std::string_view section, std::string_view key, bool value);
   bool WriteInt(std::string_view section, std::string_view key, std::int64_t value);
 
-  /// Many writes applied in order and saved once (e.g. one key per chapter on import).
+  /// Many writes applied in order and saved once (e.g. one key per chapter on import). An entry
+  /// that cannot be stored is skipped and makes the result false; the others are saved.
   struct Entry {
     std::string section;
     std::string key;
@@ -56,7 +69,11 @@ class IniFile {
   bool WriteMany(const std::vector<Entry>& entries);
 
  private:
+  struct State;
+  static std::shared_ptr<State> StateFor(const std::filesystem::path& path);
+
   std::filesystem::path path_;
+  std::shared_ptr<State> state_;
 };
 
 }  // namespace lectoria

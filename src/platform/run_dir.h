@@ -11,10 +11,27 @@
 
 namespace lectoria {
 
+/// What the choice of R depends on; ResolveRunDir gathers it from the process.
+struct RunDirSources {
+  std::optional<std::string> homeOption;  // --home DIR
+  std::string lectoriaHome;               // $LECTORIA_HOME
+  std::filesystem::path executableDir;    // empty when unknown
+  bool executableDirWritable = false;
+  std::string xdgDataHome;  // $XDG_DATA_HOME
+  std::string home;         // $HOME, or the user's home from the password database
+};
+
+/// The choice of R: --home, else LECTORIA_HOME, else the executable's directory when writable,
+/// else $XDG_DATA_HOME/lectoria (used only when absolute, as the XDG rules say), else
+/// ~/.local/share/lectoria (the current directory when no home is known). Empty values count
+/// as not given. A relative directory is taken
+/// from the current directory. The result is absolute, normalised, without a trailing slash.
+std::filesystem::path ChooseRunDir(const RunDirSources& sources);
+
 /// Decides R. `homeOption` is the value of --home when given. Creates R when missing.
 std::filesystem::path ResolveRunDir(const std::optional<std::string>& homeOption = std::nullopt);
 
-/// The directory holding the running executable.
+/// The directory holding the running executable (from /proc/self/exe); empty when unknown.
 std::filesystem::path ExecutableDir();
 
 /// The fixed paths under R; numbers are decimal without leading zeros.
