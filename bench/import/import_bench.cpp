@@ -36,7 +36,7 @@ constexpr int kRounds = 4;
 struct Figures {
   double bestMs = 0;     // wall-clock time
   double bestCpuMs = 0;  // user + system time of the process
-  double peakMb = 0;  // the largest maximum resident set size of the rounds
+  double peakMb = 0;     // the largest maximum resident set size of the rounds
   bool ok = true;
 };
 
@@ -55,8 +55,8 @@ Figures RunOnce(const std::vector<std::string>& args, char** env) {
   int status = 0;
   struct rusage usage {};
   ::wait4(pid, &status, 0, &usage);
-  f.bestMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                 .count();
+  f.bestMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   f.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
   auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
   f.bestCpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
@@ -149,14 +149,12 @@ int main(int argc, char** argv) {
     Merge(copy, RunOnce({"cp", gbk.string(), (dir / ("copy-" + n)).string()}, environ), first);
     auto runAwk = [&] {
       Merge(awk,
-            RunOnce({"awk", "-v", "dir=" + awkOut.string(), "-f", awkScript.string(),
-                     gbk.string()},
+            RunOnce({"awk", "-v", "dir=" + awkOut.string(), "-f", awkScript.string(), gbk.string()},
                     envp.data()),
             first);
     };
     auto runImport = [&] {
-      Merge(importGbk, RunOnce({self, "--import", runGbk.string(), gbk.string()}, environ),
-            first);
+      Merge(importGbk, RunOnce({self, "--import", runGbk.string(), gbk.string()}, environ), first);
     };
     // Alternate who goes first, so neither always meets the other's file-system aftermath.
     if (round % 2 == 0) {
@@ -166,10 +164,8 @@ int main(int argc, char** argv) {
       runImport();
       runAwk();
     }
-    Merge(importUtf8, RunOnce({self, "--import", runUtf8.string(), utf8.string()}, environ),
-          first);
-    Merge(replaceGbk, RunOnce({self, "--import", runUtf8.string(), gbk.string()}, environ),
-          first);
+    Merge(importUtf8, RunOnce({self, "--import", runUtf8.string(), utf8.string()}, environ), first);
+    Merge(replaceGbk, RunOnce({self, "--import", runUtf8.string(), gbk.string()}, environ), first);
     lastRun = runGbk;
   }
   const std::size_t awkFiles = CountFiles(dir / "awk-0");
@@ -184,16 +180,18 @@ int main(int argc, char** argv) {
               ourFiles, kChapters);
 
   const bool speedMet = importGbk.ok && importGbk.bestMs <= awk.bestMs;
-  std::printf("Goal: GBK import no slower than the awk split: %s (%.2fx the awk wall time, "
-              "%.2fx its CPU time)\n",
-              speedMet ? "met" : "MISSED", importGbk.bestMs / awk.bestMs,
-              importGbk.bestCpuMs / awk.bestCpuMs);
+  std::printf(
+      "Goal: GBK import no slower than the awk split: %s (%.2fx the awk wall time, "
+      "%.2fx its CPU time)\n",
+      speedMet ? "met" : "MISSED", importGbk.bestMs / awk.bestMs,
+      importGbk.bestCpuMs / awk.bestCpuMs);
   // Memory: block buffers and one chapter, never the book (the program itself takes a few MB).
   const double bookMb = novel.gbkBytes / 1048576.0;
   const bool memoryMet = importGbk.peakMb < bookMb / 2 && importUtf8.peakMb < bookMb / 2;
-  std::printf("Goal: peak memory far below the book's size (%.1f MB): %s (GBK %.1f MB, UTF-8 "
-              "%.1f MB)\n",
-              bookMb, memoryMet ? "met" : "MISSED", importGbk.peakMb, importUtf8.peakMb);
+  std::printf(
+      "Goal: peak memory far below the book's size (%.1f MB): %s (GBK %.1f MB, UTF-8 "
+      "%.1f MB)\n",
+      bookMb, memoryMet ? "met" : "MISSED", importGbk.peakMb, importUtf8.peakMb);
 
   std::error_code ec;
   fs::remove_all(dir, ec);

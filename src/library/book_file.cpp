@@ -1,10 +1,10 @@
 #include "library/book_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace lectoria {
 
@@ -36,7 +36,9 @@ std::ptrdiff_t BookFile::Read(char* buffer, std::size_t size) {
   }
 }
 
-OutputFile::~OutputFile() { Close(); }
+OutputFile::~OutputFile() {
+  Close();
+}
 
 bool OutputFile::Create(const std::filesystem::path& path) {
   Close();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <new>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "library/utf8_block_converter.h"
 #include "library/utf8_check.h"
 #include "platform/codepage.h"
+#include "platform/file_util.h"
 #include "platform/ini_file.h"
 
 namespace lectoria {
@@ -21,13 +21,13 @@ namespace {
 namespace fs = std::filesystem;
 
 // Sections, keys and fixed values of the library index (GBK).
-constexpr std::string_view kSectionProperties = "\xCA\xF4\xD0\xD4";              // 属性
-constexpr std::string_view kSectionChapters = "\xD5\xC2\xBD\xDA\xCB\xF7\xD2\xFD";  // 章节索引
-constexpr std::string_view kKeyBookName = "\xCE\xC4\xBC\xFE\xC3\xFB";            // 文件名
-constexpr std::string_view kKeyChapterCount = "\xD5\xC2\xBD\xDA\xCA\xFD";        // 章节数
+constexpr std::string_view kSectionProperties = "\xCA\xF4\xD0\xD4";                  // 属性
+constexpr std::string_view kSectionChapters = "\xD5\xC2\xBD\xDA\xCB\xF7\xD2\xFD";    // 章节索引
+constexpr std::string_view kKeyBookName = "\xCE\xC4\xBC\xFE\xC3\xFB";                // 文件名
+constexpr std::string_view kKeyChapterCount = "\xD5\xC2\xBD\xDA\xCA\xFD";            // 章节数
 constexpr std::string_view kKeyReadingHistory = "\xD4\xC4\xB6\xC1\xC0\xFA\xCA\xB7";  // 阅读历史
-constexpr std::string_view kKeyLineNumber = "\xD0\xD0\xBA\xC5";                  // 行号
-constexpr std::string_view kDefaultChapterTitle = "\xB5\xDA\xD2\xBB\xD5\xC2";    // 第一章
+constexpr std::string_view kKeyLineNumber = "\xD0\xD0\xBA\xC5";                      // 行号
+constexpr std::string_view kDefaultChapterTitle = "\xB5\xDA\xD2\xBB\xD5\xC2";        // 第一章
 
 // What the first pass over the book finds out.
 struct BookScan {
@@ -53,9 +53,8 @@ BookScan ScanBook(BookFile& file) {
     counter.Add(block);
     if (decided) continue;
     if (!foundNonAscii) {
-      const auto it = std::find_if(block.begin(), block.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x80;
-      });
+      const auto it = std::find_if(block.begin(), block.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
       if (it == block.end()) continue;
       foundNonAscii = true;
       block.remove_prefix(static_cast<std::size_t>(it - block.begin()));
@@ -94,8 +93,7 @@ ImportError ConvertUtf8Book(BookFile& in, const fs::path& target, std::int64_t& 
   if (!out.Create(part)) return ImportError::kWriteFailed;
   auto fail = [&](ImportError error) {
     out.Close();
-    std::error_code ec;
-    fs::remove(part, ec);
+    RemoveFile(part);
     return error;
   };
   LineCounter counter;
@@ -133,7 +131,8 @@ ImportError ConvertUtf8Book(BookFile& in, const fs::path& target, std::int64_t& 
 // written raw it would turn the rest of the title into index lines of its own.
 std::string IndexValue(std::string_view title) {
   std::string value(title);
-  std::replace_if(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return value;
 }
 
@@ -160,8 +159,7 @@ ImportError SplitIntoChapters(BookFile& book, std::int64_t lines, const fs::path
   if (reader.failed()) return ImportError::kUnreadable;
   if (n == 0) {
     n = 1;
-    entries.push_back(
-        {std::string(kSectionChapters), "1", std::string(kDefaultChapterTitle)});
+    entries.push_back({std::string(kSectionChapters), "1", std::string(kDefaultChapterTitle)});
   }
   if (!writer.Finish()) return ImportError::kWriteFailed;
   chapters = n;
@@ -191,8 +189,7 @@ BookImportResult Import(const RunPaths& paths, const fs::path& source) {
   fs::path bookPath = source;
   std::int64_t lines = scan.lines;
   if (scan.utf8) {
-    std::error_code ec;
-    fs::create_directories(paths.TempDir(), ec);
+    MakeDirectories(paths.TempDir());
     BookFile file;
     if (!file.Open(source)) return Failed(ImportError::kUnreadable);
     const ImportError error = ConvertUtf8Book(file, paths.TempText(), lines);
@@ -243,8 +240,7 @@ BookImportResult ImportBookFile(const RunPaths& paths, const fs::path& source) {
   } catch (...) {
     // Out of memory, or a file-system error thrown by the standard library: the previous
     // library is still in place.
-    std::error_code ec;
-    fs::remove_all(StagingDataDir(paths), ec);
+    DiscardStagingDir(paths);
     return Failed(ImportError::kWriteFailed);
   }
 }

@@ -46,9 +46,9 @@ enum class ImportError {
 struct BookImportResult {
   bool ok = false;
   ImportError error = ImportError::kNone;
-  std::string bookName;           ///< GBK; the "文件名" entry and the window title
-  std::int64_t chapterCount = 0;  ///< N, the number of chapter files written
-  bool convertedFromUtf8 = false; ///< the book was UTF-8 and went through R/temp/temp.txt
+  std::string bookName;            ///< GBK; the "文件名" entry and the window title
+  std::int64_t chapterCount = 0;   ///< N, the number of chapter files written
+  bool convertedFromUtf8 = false;  ///< the book was UTF-8 and went through R/temp/temp.txt
 };
 
 /// Imports the book at `source` into the library under `paths` (see the top of this file).

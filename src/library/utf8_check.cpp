@@ -5,7 +5,9 @@
 namespace lectoria {
 namespace {
 
-bool IsContinuation(unsigned char c) { return c >= 0x80 && c <= 0xBF; }
+bool IsContinuation(unsigned char c) {
+  return c >= 0x80 && c <= 0xBF;
+}
 
 // The continuation bytes at `p + 1` .. `p + count` all lie in 80-BF; bytes past the end do not.
 bool ContinuationsFollow(std::string_view data, std::size_t p, std::size_t count) {

@@ -4,10 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -15,27 +12,22 @@
 #include "library/library_swap.h"
 #include "platform/codepage.h"
 #include "platform/ini_file.h"
+#include "platform/scratch_dir.h"
 
 namespace lectoria {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using testing::Slurp;
+using testing::Spit;
 
-std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
+std::string G(const char* utf8) {
+  return Utf8ToGbk(utf8);
+}
 
 const std::string kProps = G("属性");
 const std::string kChapters = G("章节索引");
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& path, std::string_view data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
 
 std::set<std::string> Listing(const fs::path& dir) {
   std::set<std::string> names;
@@ -50,31 +42,25 @@ std::set<std::string> LibraryFiles(int chapters) {
   return names;
 }
 
+// A run directory R (with its temp directory) and a books directory, in a scratch directory.
 class ImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "lectoria-import-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    base_ = pattern;
-    paths_ = RunPaths(base_ / "run");
+    ASSERT_FALSE(base_.empty());
     fs::create_directories(paths_.TempDir());
     fs::create_directories(base_ / "books");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(base_, ec);
   }
 
   // Writes a book into the books directory (the file name is UTF-8).
   fs::path Book(const std::string& name, std::string_view bytes) {
     const fs::path source = base_ / "books" / name;
-    WriteAll(source, bytes);
+    Spit(source, bytes);
     return source;
   }
   BookImportResult Import(const std::string& name, std::string_view bytes) {
     return ImportBookFile(paths_, Book(name, bytes));
   }
-  std::string Chapter(int k) const { return ReadAll(paths_.ChapterFile(k)); }
+  std::string Chapter(int k) const { return Slurp(paths_.ChapterFile(k)); }
   std::string Index(const std::string& section, const std::string& key) const {
     return IniFile(paths_.DataIni()).Read(section, key);
   }
@@ -82,13 +68,14 @@ class ImportTest : public ::testing::Test {
   std::string Snapshot() const {
     std::string all;
     for (const std::string& name : Listing(paths_.DataDir())) {
-      all += name + "\n" + ReadAll(paths_.DataDir() / name) + "\n";
+      all += name + "\n" + Slurp(paths_.DataDir() / name) + "\n";
     }
     return all;
   }
 
-  fs::path base_;
-  RunPaths paths_{fs::path()};
+  testing::ScratchDir scratch_;
+  const fs::path base_ = scratch_.path();
+  const RunPaths paths_{base_ / "run"};
 };
 
 const char* const kBookUtf8 =
@@ -130,9 +117,9 @@ TEST_F(ImportTest, BookWithTitlesAndAPreface) {
 
 TEST_F(ImportTest, IndexEntriesAreWrittenInOrder) {
   ASSERT_TRUE(Import("b.txt", G(kBookUtf8)).ok);
-  const std::string ini = ReadAll(paths_.DataIni());
-  const std::string order[] = {G("文件名="), G("章节索引"), "1=", "2=", "3=", G("章节数=3"),
-                               G("阅读历史=0"), G("行号=1")};
+  const std::string ini = Slurp(paths_.DataIni());
+  const std::string order[] = {
+      G("文件名="), G("章节索引"), "1=", "2=", "3=", G("章节数=3"), G("阅读历史=0"), G("行号=1")};
   // Sections group their keys, so check the order within each section.
   const std::size_t name = ini.find(order[0]);
   const std::size_t count = ini.find(order[5]);
@@ -184,13 +171,13 @@ TEST_F(ImportTest, LineEndingsAndEncodingsGiveTheSameLibrary) {
   ASSERT_TRUE(result.ok);
   EXPECT_TRUE(result.convertedFromUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8";
-  EXPECT_EQ(ReadAll(paths_.TempText()), G(kBookUtf8));
+  EXPECT_EQ(Slurp(paths_.TempText()), G(kBookUtf8));
 
   result = Import("book.txt", std::string("\xEF\xBB\xBF") + kBookUtf8);
   ASSERT_TRUE(result.ok);
   EXPECT_TRUE(result.convertedFromUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8 with byte-order mark";
-  EXPECT_EQ(ReadAll(paths_.TempText()), G(kBookUtf8));
+  EXPECT_EQ(Slurp(paths_.TempText()), G(kBookUtf8));
 }
 
 TEST_F(ImportTest, GbkBookThatLooksLikeUtf8IsUsedUnchanged) {
@@ -204,7 +191,8 @@ TEST_F(ImportTest, GbkBookThatLooksLikeUtf8IsUsedUnchanged) {
 }
 
 TEST_F(ImportTest, SecondImportReplacesTheFirst) {
-  ASSERT_TRUE(Import("first.txt", G("第1章 a\r\nx\r\n第2章 b\r\n第3章 c\r\n第4章 d\r\n第5章 e")).ok);
+  ASSERT_TRUE(
+      Import("first.txt", G("第1章 a\r\nx\r\n第2章 b\r\n第3章 c\r\n第4章 d\r\n第5章 e")).ok);
   ASSERT_EQ(Listing(paths_.DataDir()), LibraryFiles(5));
   const BookImportResult result = Import("second.txt", G("第一章 甲\r\n正文\r\n第二章 乙"));
   ASSERT_TRUE(result.ok);
@@ -235,7 +223,7 @@ TEST_F(ImportTest, FailuresLeaveThePreviousLibraryUntouched) {
   }
   // A UTF-8 book whose GBK copy cannot be written: R/temp is a file.
   fs::remove_all(paths_.TempDir());
-  WriteAll(paths_.TempDir(), "not a directory");
+  Spit(paths_.TempDir(), "not a directory");
   const BookImportResult result = Import("utf8.txt", kBookUtf8);
   EXPECT_FALSE(result.ok);
   EXPECT_EQ(result.error, ImportError::kWriteFailed);
@@ -251,7 +239,7 @@ TEST_F(ImportTest, InterruptedImportIsRepaired) {
 
   // A crash while the new library was being built leaves a partial R/data.new.
   fs::create_directories(StagingDataDir(paths_));
-  WriteAll(StagingDataDir(paths_) / "1.txt", "partial");
+  Spit(StagingDataDir(paths_) / "1.txt", "partial");
   RecoverInterruptedImport(paths_);
   EXPECT_FALSE(fs::exists(StagingDataDir(paths_)));
   EXPECT_EQ(Snapshot(), before);
@@ -281,7 +269,10 @@ TEST_F(ImportTest, LineEndRules) {
   const std::string di1 = G("第1章");
   // Five lines are counted (four LF and "last"); the reader gives the title, "x B5 LF y", "a",
   // "b" and "c", so "last" stays out.
-  ASSERT_TRUE(Import("ends.txt", di1 + "\r\nx\xB5\ny\r\na\x00" "b\x1A" "c\r\nlast"s).ok);
+  ASSERT_TRUE(Import("ends.txt", di1 + "\r\nx\xB5\ny\r\na\x00"
+                                       "b\x1A"
+                                       "c\r\nlast"s)
+                  .ok);
   EXPECT_EQ(Chapter(1), di1 + "\r\nx\xB5\ny\r\na\r\nb\r\nc");
   // A CR inside a title is kept in the chapter file but not written into the index line.
   ASSERT_TRUE(Import("cr.txt", di1 + "\rab\r\ntext").ok);
@@ -312,11 +303,13 @@ TEST_F(ImportTest, LargeUtf8BookConvertsLikeTheWhole) {
   // No ASCII byte at all: the conversion cuts its blocks between characters.
   std::string utf8;
   while (utf8.size() < 2 * kBookBlockBytes + 7) utf8 += "第一章开始正文，";
-  utf8 += "\xF0\x9F\x98\x80" "\xE4\xB8";  // no GBK form, and a cut sequence at the end
+  utf8 +=
+      "\xF0\x9F\x98\x80"
+      "\xE4\xB8";  // no GBK form, and a cut sequence at the end
   const BookImportResult result = Import("big-utf8.txt", utf8);
   ASSERT_TRUE(result.ok);
   EXPECT_TRUE(result.convertedFromUtf8);
-  EXPECT_EQ(ReadAll(paths_.TempText()), Utf8ToGbk(utf8));
+  EXPECT_EQ(Slurp(paths_.TempText()), Utf8ToGbk(utf8));
 }
 
 TEST(FileTitle, NameWithoutExtension) {

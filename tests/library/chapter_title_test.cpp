@@ -9,7 +9,9 @@
 namespace lectoria {
 namespace {
 
-std::string G(const char* utf8) { return Utf8ToGbk(utf8); }
+std::string G(const char* utf8) {
+  return Utf8ToGbk(utf8);
+}
 
 struct TitleCase {
   const char* name;

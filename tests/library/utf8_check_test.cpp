@@ -21,19 +21,37 @@ TEST(Utf8Check, FirstNonAsciiByteAndValidation) {
       {"Empty", "", false},
       {"Ascii", "Chapter 1\r\nplain text\r\n", false},
       {"BomOnly", "\xEF\xBB\xBF", true},
-      {"BomAndAscii", "\xEF\xBB\xBF" "abc", true},
-      {"BomAndChinese", "\xEF\xBB\xBF" "第一章 开始\r\n正文", true},
+      {"BomAndAscii",
+       "\xEF\xBB\xBF"
+       "abc",
+       true},
+      {"BomAndChinese",
+       "\xEF\xBB\xBF"
+       "第一章 开始\r\n正文",
+       true},
       {"ChineseNoBom", "第一章 开始\r\n正文", true},
       {"AsciiThenChinese", "Preface\r\n第一章", true},
       {"TwoByteLeadFirst", "caf\xC3\xA9 第一章", true},
       {"FourByteLeadFirst", "\xF0\x9F\x98\x80 ok", true},
-      {"StrayContinuation", "\x80" "abc", false},
+      {"StrayContinuation",
+       "\x80"
+       "abc",
+       false},
       {"F8Lead", "\xF8\x88\x80\x80\x80", false},
       {"ThreeByteLeadShort", "ab\xE4\xB8", false},
-      {"ThreeByteLeadBadTrail", "\xE4\xB8" "a", false},
-      {"TwoByteLeadNoTrail", "\xC3" "a", false},
+      {"ThreeByteLeadBadTrail",
+       "\xE4\xB8"
+       "a",
+       false},
+      {"TwoByteLeadNoTrail",
+       "\xC3"
+       "a",
+       false},
       // Pass the first-byte test but are not well-formed UTF-8.
-      {"OverlongTwoByte", "\xC0\x80" "abc", false},
+      {"OverlongTwoByte",
+       "\xC0\x80"
+       "abc",
+       false},
       {"OverlongThreeByte", "\xE0\x80\x80", false},
       {"Surrogate", "\xED\xA0\x80", false},
       {"AboveUnicode", "\xF4\x90\x80\x80", false},
@@ -83,7 +101,9 @@ TEST(Utf8Check, PrefixValidation) {
   EXPECT_TRUE(IsUtf8Prefix("\xE4\xB8"));
   EXPECT_TRUE(IsUtf8Prefix("\xF0\x9F\x98"));
   EXPECT_FALSE(IsUtf8Prefix("\xE0\x80"));  // overlong even before it is complete
-  EXPECT_FALSE(IsUtf8Prefix("\xE4\xB8" "a"));
+  EXPECT_FALSE(
+      IsUtf8Prefix("\xE4\xB8"
+                   "a"));
   EXPECT_FALSE(IsUtf8Prefix("\xC1\xBF"));
   EXPECT_TRUE(IsUtf8Prefix("\xF4\x8F\xBF\xBF"));  // U+10FFFF
   EXPECT_TRUE(IsUtf8Prefix("\xED\x9F\xBF"));      // U+D7FF
@@ -95,11 +115,14 @@ TEST(Utf8BlockConverter, SameBytesAsConvertEncoding) {
       "",
       "plain ascii\r\n",
       "第一章 开始\r\n他说：“走吧。”\r\n",
-      "caf\xC3\xA9 \xE2\x82\xAC",           // é and the euro sign (GBK 80)
-      "a\xF0\x9F\x98\x80" "b",              // no GBK form
-      "a\xEF\xBB\xBF" "b",                   // a byte-order mark inside the text
-      "a\x80\x80\x80\x80\x80" "b\xC0\x80", // invalid sequences
-      "\xE4\xB8\xAD\xE4\xB8",               // cut at the end
+      "caf\xC3\xA9 \xE2\x82\xAC",  // é and the euro sign (GBK 80)
+      "a\xF0\x9F\x98\x80"
+      "b",  // no GBK form
+      "a\xEF\xBB\xBF"
+      "b",  // a byte-order mark inside the text
+      "a\x80\x80\x80\x80\x80"
+      "b\xC0\x80",             // invalid sequences
+      "\xE4\xB8\xAD\xE4\xB8",  // cut at the end
       std::string("a\0b", 3),
   };
   Utf8BlockConverter converter;
