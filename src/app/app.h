@@ -33,7 +33,7 @@ struct AppPorts {
 /// Operations that other parts of the program supply. Set them before Start(). An empty hook
 /// is the placeholder described at each. All run on the UI thread except LoadVoices.
 struct AppHooks {
-  /// 按钮2 "打开文件" clicked. Placeholder: nothing.
+  /// 按钮2 "打开文件" clicked. Empty: App::ImportBook.
   std::function<void()> ImportBook;
   /// 按钮1 clicked, and the Alt+Space hotkey. Placeholder: nothing.
   std::function<void()> ToggleStartPause;
@@ -51,6 +51,9 @@ struct AppHooks {
   std::function<void(std::string_view url)> OpenUrl;
   /// Runs in Close() after CleanUpTemp: stop and join the threads of the later parts.
   std::function<void()> OnClose;
+  /// Runs when an imported book replaces the one being read, before the counters and the
+  /// audio cache start again: stop playback and synthesis. Placeholder: nothing.
+  std::function<void()> StopReading;
 };
 
 class App {
@@ -100,6 +103,11 @@ class App {
   /// CurrentChapterRow = "阅读历史" (made the list's current row, which shows that chapter),
   /// LoadQueue in reload mode, and slot 1's text in 编辑框3. Also for the end of an import.
   void RestoreFromLibrary();
+
+  /// 按钮2 "打开文件": asks for a .txt book, imports it (see library/book_import.h) and makes
+  /// it the book being read from its start; reports "请打开文件！" when cancelled, a failure
+  /// message when the file cannot be read or the library written, and "导入完毕！" at the end.
+  void ImportBook();
 
   // Chapter list.
   /// Refills 超级列表框1 from the library index and sets ChapterCount.

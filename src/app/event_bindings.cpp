@@ -14,7 +14,13 @@ void App::BindEvents() {
   // closing it.
   w.Bind(WindowEvent::kDestroying, [this] { CleanUpTemp(); });
 
-  w.Bind(ctl::按钮2, E::kClicked, [this] { RunHook(hooks_.ImportBook); });
+  w.Bind(ctl::按钮2, E::kClicked, [this] {
+    if (hooks_.ImportBook) {
+      hooks_.ImportBook();
+    } else {
+      ImportBook();
+    }
+  });
   w.Bind(ctl::超级列表框1, E::kCurrentRowChanged, [this] { ShowChapterText(); });
   w.Bind(ctl::按钮1, E::kClicked, [this] { RunHook(hooks_.ToggleStartPause); });
   w.Bind(ctl::按钮4, E::kClicked, [this] { RunHook(hooks_.AdvanceClip); });

@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "app/control_names.h"
 #include "app/texts.h"
+#include "library/library_swap.h"
 #include "platform/file_util.h"
 
 namespace lectoria {
@@ -28,6 +29,8 @@ void App::OnMainWindowCreated() {
   state_.CacheSize = config_.CacheSize();
   state_.ReadingQueue.Reset(state_.CacheSize);
 
+  // A crash in the middle of an import's swap must not lose the library.
+  RecoverInterruptedImport(state_.R);
   if (library_.Exists()) {
     state_.BookLoaded = true;
     RestoreFromLibrary();
