@@ -1,0 +1,170 @@
+#include "app/synthesis_worker.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "app/control_names.h"
+#include "app/texts.h"
+#include "platform/file_util.h"
+
+namespace lectoria {
+namespace {
+
+// While Shutdown waits on the UI thread, it lets the UI thread's queue run in slices this long.
+constexpr std::int32_t kShutdownPumpMs = 50;
+
+}  // namespace
+
+SynthesisWorker::SynthesisWorker(App& app, const SpeechClient& client)
+    : app_(app), client_(client), speech_(app.state()) {}
+
+SynthesisWorker::~SynthesisWorker() {
+  Shutdown();
+}
+
+void SynthesisWorker::Install(AppHooks& hooks) {
+  hooks.OnClose = [this, previous = std::move(hooks.OnClose)] {
+    if (previous) previous();
+    Shutdown();
+  };
+  hooks.StopReading = [this, previous = std::move(hooks.StopReading)] {
+    if (previous) previous();
+    Reset();
+  };
+}
+
+bool SynthesisWorker::LaunchIfNeeded() {
+  AppState& state = app_.state();
+  if (stopping_ || !state.BookLoaded || !app_.window().IsEnabled(ctl::按钮1)) return false;
+  if (state.SynthesisBusy) return false;
+  const std::int64_t ahead = std::int64_t{state.CurrentClip} + state.CacheSize -
+                             std::int64_t{state.SynthesizedCount};
+  if (ahead <= 0) return false;  // the cache is full
+
+  const std::int32_t clip = state.SynthesizedCount;
+  const QueueSlot* slot = state.ReadingQueue.FindClip(clip);
+  // Without the clip's slot there is no line for it: synthesizing the previous line under
+  // this clip's number would play the wrong text.
+  if (slot == nullptr) return false;
+  state.PendingText.Set(slot->QueueText);
+  state.PendingIsEnd = slot->QueueEnd;
+  if (slot->QueueEnd) {
+    state.SynthesisBusy = true;  // the book is synthesized to its end
+    return false;
+  }
+
+  // The flag goes up before the thread exists, so no later tick can start a second run.
+  state.SynthesisBusy = true;
+  if (thread_.joinable()) thread_.join();  // a finished run; its thread is about to return
+  Run run;
+  {
+    std::lock_guard lock(commitMutex_);
+    run = Run{clip, slot->QueueText, generation_};
+  }
+  cancel_ = false;
+  {
+    std::lock_guard lock(lifeMutex_);
+    alive_ = true;
+  }
+  try {
+    thread_ = std::thread([this, run = std::move(run)] { SynthesizeNextClip(run); });
+  } catch (const std::system_error&) {
+    Finish();  // no thread to be had: the next tick tries again
+    return false;
+  }
+  return true;
+}
+
+void SynthesisWorker::SynthesizeNextClip(const Run& run) {
+  AppState& state = app_.state();
+  MainWindow& window = app_.window();
+
+  std::string token = client_.FetchAuthToken();
+  state.CurrentToken.Set(token);
+
+  bool done = false;
+  for (int attempt = 0; attempt < kAttempts && !done && !cancel_; ++attempt) {
+    // The user may change the voice or the style between attempts.
+    const std::string voice = window.Text(ctl::组合框_语音);
+    const std::string style = window.Text(ctl::组合框_语音风格);
+    const std::string audio =
+        client_.SynthesizeLine(token, run.text, voice, style, speech_, &cancel_);
+    if (!audio.empty()) {
+      const Commit commit = CommitClip(run, audio);
+      if (commit != Commit::kWriteFailed) {
+        done = true;
+        break;
+      }
+    }
+    if (cancel_) break;
+    token = client_.FetchAuthToken();
+    state.CurrentToken.Set(token);
+    client_.LoadVoiceCatalogue(token, speech_);
+    if (cancel_) break;
+    app_.ports().ui.WaitPumping(kRetryWaitMs);
+  }
+
+  if (!done && !cancel_)
+    app_.ports().messages.ShowMessage(texts::kSynthesisFailed, texts::kSynthesisTitle);
+  Finish();
+}
+
+SynthesisWorker::Commit SynthesisWorker::CommitClip(const Run& run, const std::string& audio) {
+  std::lock_guard lock(commitMutex_);
+  if (run.generation != generation_ || stopping_) return Commit::kDiscarded;
+  // Written under a temporary name and renamed, so playback never finds a partial clip. No
+  // sync to disk: the cache does not outlive the run of the program.
+  if (!WriteFileAtomically(app_.state().R.Clip(run.clip), audio, /*syncToDisk=*/false))
+    return Commit::kWriteFailed;
+  app_.state().SynthesizedCount = run.clip + 1;
+  return Commit::kWritten;
+}
+
+void SynthesisWorker::Finish() {
+  std::lock_guard lock(lifeMutex_);
+  app_.state().SynthesisBusy = false;
+  alive_ = false;
+  ended_.notify_all();
+}
+
+void SynthesisWorker::Reset() {
+  {
+    std::lock_guard lock(commitMutex_);
+    ++generation_;
+    cancel_ = true;
+  }
+  AppState& state = app_.state();
+  state.PendingText.Set({});
+  state.PendingIsEnd = false;
+  std::lock_guard lock(lifeMutex_);
+  // A run still in flight lowers the flag itself when it ends.
+  if (!alive_) state.SynthesisBusy = false;
+}
+
+void SynthesisWorker::Shutdown() {
+  {
+    std::lock_guard lock(commitMutex_);
+    stopping_ = true;
+    cancel_ = true;
+  }
+  UiThread& ui = app_.ports().ui;
+  const bool onUiThread = ui.IsUiThread();
+  std::unique_lock lock(lifeMutex_);
+  while (alive_) {
+    if (onUiThread) {
+      lock.unlock();
+      ui.WaitPumping(kShutdownPumpMs);
+      lock.lock();
+    }
+    ended_.wait_for(lock, std::chrono::milliseconds(20), [this] { return !alive_; });
+  }
+  lock.unlock();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool SynthesisWorker::Running() const {
+  std::lock_guard lock(lifeMutex_);
+  return alive_;
+}
+
+}  // namespace lectoria

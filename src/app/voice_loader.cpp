@@ -1,0 +1,43 @@
+#include "app/voice_loader.h"
+
+#include "app/control_names.h"
+#include "app/texts.h"
+
+namespace lectoria {
+
+VoiceLoader::VoiceLoader(App& app, const SpeechClient& client)
+    : app_(app), client_(client), speech_(app.state()) {}
+
+void VoiceLoader::Install(AppHooks& hooks) {
+  hooks.LoadVoices = [this] { LoadVoices(); };
+  hooks.FillStyleBox = [this] { FillStyleBox(); };
+}
+
+void VoiceLoader::LoadVoices() {
+  MainWindow& window = app_.window();
+  const std::string token = client_.FetchAuthToken();
+  app_.state().CurrentToken.Set(token);
+
+  std::vector<std::string> names;
+  for (std::string& name : client_.LoadVoiceCatalogue(token, speech_)) {
+    if (!name.empty()) names.push_back(std::move(name));
+  }
+  window.SetItems(ctl::组合框_语音, std::move(names));
+  const std::string saved = app_.config().Voice();
+  window.SetSelectedIndex(ctl::组合框_语音, window.FindItemWithPrefix(ctl::组合框_语音, saved));
+  FillStyleBox();
+
+  window.SetEnabled(ctl::按钮1, true);
+  window.SetText(ctl::按钮1, texts::kCaptionStart);
+}
+
+void VoiceLoader::FillStyleBox() {
+  MainWindow& window = app_.window();
+  std::vector<std::string> labels =
+      BuildStyleLabels(speech_.VoiceListJson(), window.Text(ctl::组合框_语音));
+  speech_.SetStyleLabels(labels);
+  window.SetItems(ctl::组合框_语音风格, std::move(labels));
+  window.SetSelectedIndex(ctl::组合框_语音风格, app_.config().VoiceStyle());
+}
+
+}  // namespace lectoria
