@@ -19,17 +19,18 @@ SynthesisWorker::SynthesisWorker(App& app, const SpeechClient& client)
     : app_(app), client_(client), speech_(app.state()) {}
 
 SynthesisWorker::~SynthesisWorker() {
+  *link_ = nullptr;
   Shutdown();
 }
 
 void SynthesisWorker::Install(AppHooks& hooks) {
-  hooks.OnClose = [this, previous = std::move(hooks.OnClose)] {
+  hooks.OnClose = [link = link_, previous = std::move(hooks.OnClose)] {
     if (previous) previous();
-    Shutdown();
+    if (*link != nullptr) (*link)->Shutdown();
   };
-  hooks.StopReading = [this, previous = std::move(hooks.StopReading)] {
+  hooks.StopReading = [link = link_, previous = std::move(hooks.StopReading)] {
     if (previous) previous();
-    Reset();
+    if (*link != nullptr) (*link)->Reset();
   };
 }
 
@@ -37,8 +38,8 @@ bool SynthesisWorker::LaunchIfNeeded() {
   AppState& state = app_.state();
   if (stopping_ || !state.BookLoaded || !app_.window().IsEnabled(ctl::按钮1)) return false;
   if (state.SynthesisBusy) return false;
-  const std::int64_t ahead = std::int64_t{state.CurrentClip} + state.CacheSize -
-                             std::int64_t{state.SynthesizedCount};
+  const std::int64_t ahead =
+      std::int64_t{state.CurrentClip} + state.CacheSize - std::int64_t{state.SynthesizedCount};
   if (ahead <= 0) return false;  // the cache is full
 
   const std::int32_t clip = state.SynthesizedCount;

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,9 +31,9 @@ class SynthesisWorker {
   static constexpr int kAttempts = 10;
   static constexpr std::int32_t kRetryWaitMs = 1000;
 
-  /// The App and the client must outlive the worker (or its Shutdown).
+  /// The App and the client must outlive the worker.
   SynthesisWorker(App& app, const SpeechClient& client);
-  /// Shutdown().
+  /// Shutdown(); the hooks set by Install do nothing afterwards.
   ~SynthesisWorker();
   SynthesisWorker(const SynthesisWorker&) = delete;
   SynthesisWorker& operator=(const SynthesisWorker&) = delete;
@@ -79,6 +80,9 @@ class SynthesisWorker {
   App& app_;
   const SpeechClient& client_;
   AppSpeechState speech_;
+  // The installed hooks reach the worker through this link, which the destructor cuts, so a
+  // worker destroyed before the App leaves no dangling hook behind. UI thread only.
+  std::shared_ptr<SynthesisWorker*> link_ = std::make_shared<SynthesisWorker*>(this);
 
   std::thread thread_;
   std::atomic<bool> cancel_{false};

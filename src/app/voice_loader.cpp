@@ -8,9 +8,18 @@ namespace lectoria {
 VoiceLoader::VoiceLoader(App& app, const SpeechClient& client)
     : app_(app), client_(client), speech_(app.state()) {}
 
+VoiceLoader::~VoiceLoader() {
+  app_.JoinVoiceLoader();
+  *link_ = nullptr;
+}
+
 void VoiceLoader::Install(AppHooks& hooks) {
-  hooks.LoadVoices = [this] { LoadVoices(); };
-  hooks.FillStyleBox = [this] { FillStyleBox(); };
+  hooks.LoadVoices = [link = link_] {
+    if (*link != nullptr) (*link)->LoadVoices();
+  };
+  hooks.FillStyleBox = [link = link_] {
+    if (*link != nullptr) (*link)->FillStyleBox();
+  };
 }
 
 void VoiceLoader::LoadVoices() {

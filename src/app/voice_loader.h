@@ -4,6 +4,8 @@
 //   voices.Install(app.hooks());   // before app.Start()
 #pragma once
 
+#include <memory>
+
 #include "app/app.h"
 #include "app/speech_state.h"
 #include "tts/speech_service_client.h"
@@ -16,6 +18,10 @@ namespace lectoria {
 class VoiceLoader {
  public:
   VoiceLoader(App& app, const SpeechClient& client);
+  /// Waits for the voice-loading thread; the hooks set by Install do nothing afterwards.
+  ~VoiceLoader();
+  VoiceLoader(const VoiceLoader&) = delete;
+  VoiceLoader& operator=(const VoiceLoader&) = delete;
 
   /// Sets hooks.LoadVoices and hooks.FillStyleBox to this loader's operations.
   void Install(AppHooks& hooks);
@@ -35,6 +41,8 @@ class VoiceLoader {
   App& app_;
   const SpeechClient& client_;
   AppSpeechState speech_;
+  // The installed hooks reach the loader through this link, cut by the destructor.
+  std::shared_ptr<VoiceLoader*> link_ = std::make_shared<VoiceLoader*>(this);
 };
 
 }  // namespace lectoria

@@ -75,20 +75,36 @@ std::string EscapeJsonString(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t length = CharLength(text, i);
     if (length != 1) {
-      if (length == 2) out.append(text.substr(i, 2));
-      else out += '?';
+      if (length == 2)
+        out.append(text.substr(i, 2));
+      else
+        out += '?';
       i += length == 2 ? 2 : 1;
       continue;
     }
     const auto c = static_cast<unsigned char>(text[i++]);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
       default:
         if (c < 0x20) {
           char escape[8];
@@ -108,22 +124,37 @@ std::string EscapeXml(std::string_view text, bool attribute) {
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t length = CharLength(text, i);
     if (length != 1) {
-      if (length == 2) out.append(text.substr(i, 2));
-      else out += '?';
+      if (length == 2)
+        out.append(text.substr(i, 2));
+      else
+        out += '?';
       i += length == 2 ? 2 : 1;
       continue;
     }
     const auto c = static_cast<unsigned char>(text[i++]);
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += attribute ? "&quot;" : "\""; break;
-      case '\'': out += attribute ? "&apos;" : "'"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += attribute ? "&quot;" : "\"";
+        break;
+      case '\'':
+        out += attribute ? "&apos;" : "'";
+        break;
       case '\t':
       case '\n':
-      case '\r': out += static_cast<char>(c); break;
-      default: out += c < 0x20 ? ' ' : static_cast<char>(c);
+      case '\r':
+        out += static_cast<char>(c);
+        break;
+      default:
+        out += c < 0x20 ? ' ' : static_cast<char>(c);
     }
   }
   return out;

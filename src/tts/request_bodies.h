@@ -19,7 +19,9 @@
 namespace lectoria {
 
 /// The number of bytes of a GBK text: two per Chinese character.
-inline std::size_t LocalByteLength(std::string_view text) { return text.size(); }
+inline std::size_t LocalByteLength(std::string_view text) {
+  return text.size();
+}
 
 /// `text` as the inside of a JSON string: quote, backslash and control characters escaped.
 /// In both escapers a byte that starts no valid GBK character becomes "?".

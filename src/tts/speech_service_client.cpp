@@ -92,20 +92,18 @@ std::string SpeechServiceClient::PostMultitune(std::string_view token, const Voi
                                                std::string_view styleLabels,
                                                std::string_view serviceStyleName) const {
   const std::string body = BuildMultituneBody(voice, lineText, styleLabels, serviceStyleName);
-  const ServiceReply reply =
-      SendServiceRequest(endpoint_, ids::kMultitunePath, kPost,
-                         MultituneHeaders(endpoint_, token, LocalByteLength(body)), body,
-                         kDefaultTimeout);
+  const ServiceReply reply = SendServiceRequest(
+      endpoint_, ids::kMultitunePath, kPost,
+      MultituneHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout);
   return ReplyText(reply);
 }
 
 std::string SpeechServiceClient::PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
                                                 std::string_view lineText) const {
   const std::string body = BuildSplitSsmlsBody(voice, lineText);
-  const ServiceReply reply =
-      SendServiceRequest(endpoint_, ids::kSplitSsmlsPath, kPost,
-                         SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body,
-                         kDefaultTimeout);
+  const ServiceReply reply = SendServiceRequest(
+      endpoint_, ids::kSplitSsmlsPath, kPost,
+      SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout);
   return ReplyText(reply);
 }
 

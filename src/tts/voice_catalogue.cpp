@@ -71,8 +71,7 @@ std::vector<std::string> BuildStyleLabels(std::string_view voiceListJson,
       const std::string samples = EntryPath(index, ".samples.styleSamples");
       const int count = list->GetCount(samples);
       for (int j = 0; j < count; ++j) {
-        const std::string name =
-            list->GetText(samples + "[" + std::to_string(j) + "].styleName");
+        const std::string name = list->GetText(samples + "[" + std::to_string(j) + "].styleName");
         if (name.empty()) continue;
         if (const auto label = LabelForStyle(name)) labels.emplace_back(*label);
       }

@@ -77,7 +77,9 @@ class SynthesisWorkerTest : public ::testing::Test {
   }
 
   bool ClipExists(int n) { return std::filesystem::exists(h_.dir.paths().Clip(n)); }
-  std::string Clip(int n) { return h_.dir.ReadFile(std::filesystem::path("temp") / (std::to_string(n) + ".mp3")); }
+  std::string Clip(int n) {
+    return h_.dir.ReadFile(std::filesystem::path("temp") / (std::to_string(n) + ".mp3"));
+  }
   MainWindow& w() { return h_.app.window(); }
   AppState& s() { return h_.app.state(); }
 
@@ -295,6 +297,20 @@ TEST_F(SynthesisWorkerTest, ClipFinishedDuringCloseIsDiscarded) {
   opener.join();
   EXPECT_EQ(s().SynthesizedCount, 0);
   EXPECT_FALSE(std::filesystem::exists(h_.dir.root() / "temp"));
+}
+
+// Regression: the hooks once kept a pointer to a worker destroyed before the App, and the
+// App's Close then ran Shutdown on freed memory.
+TEST(SynthesisWorkerLifetime, WorkerDestroyedBeforeTheApp) {
+  AppHarness h;
+  FakeSpeechClient client;
+  auto worker = std::make_unique<SynthesisWorker>(h.app, client);
+  worker->Install(h.app.hooks());
+  h.Start();
+  worker.reset();
+  h.app.hooks().StopReading();
+  h.app.Close();
+  SUCCEED();
 }
 
 }  // namespace

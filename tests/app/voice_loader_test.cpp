@@ -45,9 +45,9 @@ TEST_F(VoiceLoaderTest, FillsBothBoxesAndEnablesStart) {
   h_.Start();
 
   EXPECT_EQ(h_.app.state().CurrentToken.Get(), "tok1");
-  EXPECT_EQ(w().Items(ctl::组合框_语音),
-            (std::vector<std::string>{"en-US-JennyNeural", "zh-CN-XiaoxiaoNeural",
-                                      "zh-CN-YunxiNeural"}));
+  EXPECT_EQ(
+      w().Items(ctl::组合框_语音),
+      (std::vector<std::string>{"en-US-JennyNeural", "zh-CN-XiaoxiaoNeural", "zh-CN-YunxiNeural"}));
   // The default "语音" selects Xiaoxiao; saved style 1 is its second label.
   EXPECT_EQ(w().SelectedIndex(ctl::组合框_语音), 1);
   EXPECT_EQ(Styles(), Labels({"开心", "悲伤", "默认"}));
@@ -78,11 +78,13 @@ TEST_F(VoiceLoaderTest, SavedVoiceSelection) {
   };
   for (const Case& c : cases) {
     AppHarness h;
-    if (c.saved) IniFile(h.dir.paths().ConfigIni()).Write(config_keys::kSection, config_keys::kVoice, c.saved);
+    if (c.saved)
+      IniFile(h.dir.paths().ConfigIni()).Write(config_keys::kSection, config_keys::kVoice, c.saved);
     VoiceLoader loader(h.app, client_);
     loader.Install(h.app.hooks());
     h.Start();
-    EXPECT_EQ(h.app.window().SelectedIndex(ctl::组合框_语音), c.selected) << (c.saved ? c.saved : "(missing)");
+    EXPECT_EQ(h.app.window().SelectedIndex(ctl::组合框_语音), c.selected)
+        << (c.saved ? c.saved : "(missing)");
     if (c.selected == -1) {
       EXPECT_EQ(h.app.window().Items(ctl::组合框_语音风格), Labels({"默认"}));
     }

@@ -22,8 +22,8 @@ constexpr std::string_view kNamespaces =
 
 std::string Fill(std::string_view pattern) {
   std::string text(pattern);
-  for (const auto& [key, value] : {std::pair<std::string_view, std::string_view>{"@C", kComments},
-                                   {"@N", kNamespaces}}) {
+  for (const auto& [key, value] :
+       {std::pair<std::string_view, std::string_view>{"@C", kComments}, {"@N", kNamespaces}}) {
     for (std::size_t at; (at = text.find(key)) != std::string::npos;)
       text.replace(at, key.size(), value);
   }
@@ -121,11 +121,12 @@ TEST(ReadSplitPosition, TakesBothNumbersOrNothing) {
   ASSERT_TRUE(good);
   EXPECT_EQ(good->paragraphIndex, "3");
   EXPECT_EQ(good->plainTextLength, "12");
-  for (const char* reply :
-       {"", "{}", "[]", "not json", R"({"ssmlSplitResults":[]})",
-        R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":0}]}]})",
-        R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":"0","charLenghtOfPlainText":2}]}]})",
-        R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":0,"charLengthOfPlainText":2}]}]})"}) {
+  for (
+      const char* reply :
+      {"", "{}", "[]", "not json", R"({"ssmlSplitResults":[]})",
+       R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":0}]}]})",
+       R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":"0","charLenghtOfPlainText":2}]}]})",
+       R"({"ssmlSplitResults":[{"segments":[{"paragraphIndex":0,"charLengthOfPlainText":2}]}]})"}) {
     EXPECT_FALSE(ReadSplitPosition(reply)) << reply;
   }
 }

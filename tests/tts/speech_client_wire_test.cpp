@@ -12,11 +12,11 @@
 namespace lectoria {
 namespace {
 
-using testing::Gbk;
-using testing::ScriptedService;
 using test::MakeReply;
 using test::RawReply;
 using test::RecordedRequest;
+using testing::Gbk;
+using testing::ScriptedService;
 
 constexpr std::string_view kVoice = "zh-CN-XiaoxiaoNeural";
 
@@ -98,34 +98,51 @@ TEST_F(SpeechClientWire, LoadsTheCatalogue) {
   EXPECT_TRUE(client_.LoadVoiceCatalogue("", shared_).empty());
   EXPECT_TRUE(service_.Requests().empty()) << "no request without a token";
 
-  EXPECT_EQ(client_.LoadVoiceCatalogue("tok-1", shared_), std::vector<std::string>{"zh-CN-XiaoxiaoNeural"});
+  EXPECT_EQ(client_.LoadVoiceCatalogue("tok-1", shared_),
+            std::vector<std::string>{"zh-CN-XiaoxiaoNeural"});
   EXPECT_TRUE(IsVoiceList(shared_.VoiceListJson()));
   const auto requests = service_.Requests();
   ASSERT_EQ(requests.size(), 1u);
   const RecordedRequest& voices = requests[0];
   EXPECT_EQ(voices.requestLine, "POST /api/texttospeech/v3.0-beta1/accdemopage/voices HTTP/1.1");
-  EXPECT_EQ(voices.body,
-            R"({"queryCondition":{"items":[{"name":"VoiceTypeList","value":"StandardVoice","operatorKind":"Contains"}]}})");
+  EXPECT_EQ(
+      voices.body,
+      R"({"queryCondition":{"items":[{"name":"VoiceTypeList","value":"StandardVoice","operatorKind":"Contains"}]}})");
   // Host goes first, Connection: keep-alive is the transport's affair, Referer completes the
   // block, and names are written with capitalised words.
-  const std::vector<std::string> names = {
-      "Host", "AccDemoPageAuthToken", "Accept", "Accept-Language", "Cache-Control",
-      "Content-Length", "Content-Type", "CustomvoiceConnectionId", "Origin", "Pragma",
-      "Sec-Fetch-Dest", "Sec-Fetch-Mode", "Sec-Fetch-Site", "SpeechStudio-Session-Id",
-      "SpeechStudio-SubscriptionSession-Id", "User-Agent", "Sec-Ch-Ua-Mobile",
-      "Sec-Ch-Ua-Platform", "X-Ms-Useragent", "Referer"};
+  const std::vector<std::string> names = {"Host",
+                                          "AccDemoPageAuthToken",
+                                          "Accept",
+                                          "Accept-Language",
+                                          "Cache-Control",
+                                          "Content-Length",
+                                          "Content-Type",
+                                          "CustomvoiceConnectionId",
+                                          "Origin",
+                                          "Pragma",
+                                          "Sec-Fetch-Dest",
+                                          "Sec-Fetch-Mode",
+                                          "Sec-Fetch-Site",
+                                          "SpeechStudio-Session-Id",
+                                          "SpeechStudio-SubscriptionSession-Id",
+                                          "User-Agent",
+                                          "Sec-Ch-Ua-Mobile",
+                                          "Sec-Ch-Ua-Platform",
+                                          "X-Ms-Useragent",
+                                          "Referer"};
   EXPECT_EQ(voices.HeaderNames(), names);
   EXPECT_EQ(voices.Header("AccDemoPageAuthToken"), "tok-1");
   EXPECT_EQ(voices.Header("Host"), "127.0.0.1:" + std::to_string(service_.Port()));
   EXPECT_EQ(voices.Header("Content-Length"), "105");
-  EXPECT_EQ(voices.Header("Referer"), service_.BaseUrl() + "/api/texttospeech/v3.0-beta1/accdemopage/voices");
+  EXPECT_EQ(voices.Header("Referer"),
+            service_.BaseUrl() + "/api/texttospeech/v3.0-beta1/accdemopage/voices");
 }
 
 TEST_F(SpeechClientWire, UnusableVoiceRepliesKeepTheCachedList) {
   LoadCatalogue();
   const std::string cached = shared_.VoiceListJson();
-  for (const RawReply& reply : {Plain(401, R"({"error":{"code":"Unauthorized"}})"),
-                                Plain(200, ""), Plain(200, "{}"), Plain(500, "[]")}) {
+  for (const RawReply& reply : {Plain(401, R"({"error":{"code":"Unauthorized"}})"), Plain(200, ""),
+                                Plain(200, "{}"), Plain(500, "[]")}) {
     service_.SetReply("voices", Fixed(reply));
     EXPECT_TRUE(client_.LoadVoiceCatalogue("tok-1", shared_).empty());
     EXPECT_EQ(shared_.VoiceListJson(), cached);

@@ -48,8 +48,8 @@ class ScriptedService {
 
   /// Starts with good replies: token "tok-1", the voices given, an empty multitune answer and
   /// a split result, both gzip-compressed, and FakeMp3() as the clip.
-  explicit ScriptedService(std::vector<SampleVoice> voices = {{"zh-CN-XiaoxiaoNeural",
-                                                               {"cheerful", "sad"}}});
+  explicit ScriptedService(std::vector<SampleVoice> voices = {
+                               {"zh-CN-XiaoxiaoNeural", {"cheerful", "sad"}}});
 
   /// Replaces the reply to requests whose target ends with `pathTail` ("auth-token",
   /// "voices", "multitune", "split-ssmls", "speak").

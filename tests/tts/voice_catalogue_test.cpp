@@ -40,8 +40,9 @@ TEST(VoiceShortNames, ListsUpToTheLimitKeepingPositions) {
   EXPECT_EQ(VoiceShortNames(GbkList({{"a", {}}, {"b", {}}, {"c", {}}})),
             (std::vector<std::string>{"a", "b", "c"}));
   // An entry without a short name keeps its place.
-  EXPECT_EQ(VoiceShortNames(R"([{"properties":{"ShortName":"a"}},{},{"properties":{"ShortName":"c"}}])"),
-            (std::vector<std::string>{"a", "", "c"}));
+  EXPECT_EQ(
+      VoiceShortNames(R"([{"properties":{"ShortName":"a"}},{},{"properties":{"ShortName":"c"}}])"),
+      (std::vector<std::string>{"a", "", "c"}));
 }
 
 TEST(VoiceShortNames, UnusableRepliesGiveNoNames) {
@@ -70,11 +71,10 @@ TEST(FindVoiceRecord, FindsTheVoiceByItsExactShortName) {
 }
 
 TEST(BuildStyleLabels, LabelsTheVoicesStylesThenDefault) {
-  const std::string list =
-      GbkList({{"first", {"cheerful", "sad"}},
-               {"plain", {}},
-               {"odd", {"whispering", "", "chat", "Default", "Cheerful"}},
-               {"two", {"chat", "cheerful"}}});
+  const std::string list = GbkList({{"first", {"cheerful", "sad"}},
+                                    {"plain", {}},
+                                    {"odd", {"whispering", "", "chat", "Default", "Cheerful"}},
+                                    {"two", {"chat", "cheerful"}}});
   struct Case {
     const char* voice;
     const char* labels;  // UTF-8, joined with ","
