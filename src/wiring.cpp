@@ -18,6 +18,7 @@
 
 #include "app/app.h"
 #include "app/control_names.h"
+#include "app/playback_controller.h"
 #include "audio/system_clip_player.h"
 #include "platform/run_dir.h"
 #include "ui/main_view.h"
@@ -50,17 +51,27 @@ bool NonEmpty(const char* value) {
   return value && *value;
 }
 
+// The parts of the program that plug into the core's hooks; they live as long as the run and
+// are destroyed before the App.
+struct ConnectedParts {
+  std::unique_ptr<PlaybackController> playback;
+};
+
 // Where the parts of the program meet the core's hooks. The core supplies a placeholder for
-// every hook left empty here.
-void ConnectParts(App& app) {
+// every hook left empty here; the book import (按钮2) is the core's own App::ImportBook.
+ConnectedParts ConnectParts(App& app) {
+  ConnectedParts parts;
   AppHooks& hooks = app.hooks();
   hooks.OpenUrl = [](std::string_view url) { OpenUrlInBrowser(url); };
 
-  // Book import (按钮2 "打开文件"): hooks.ImportBook.
-  // Playback controller: hooks.ToggleStartPause (按钮1, Alt+Space), hooks.AdvanceClip (按钮4),
-  //   hooks.OnTimerTick (时钟1); its threads are stopped and joined in hooks.OnClose.
+  // Playback: 按钮1 and Alt+Space, 按钮4, the tick of 时钟1, the end of each clip; it stops
+  // for a new book (StopReading) and joins its thread in OnClose.
+  parts.playback = std::make_unique<PlaybackController>(app);
+  parts.playback->Install();
+
   // Speech service client: hooks.LoadVoices (the voice-loading thread, which ends by enabling
   //   按钮1 with "开始"), hooks.FillStyleBox (组合框_语音).
+  return parts;
 }
 
 // SIGINT and SIGTERM close the window like its close button, so that temp/ is cleaned up.
@@ -193,7 +204,7 @@ int RunProgram(const ProgramOptions& options) {
 
   // The core and the parts plugged into it.
   App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
-  ConnectParts(app);
+  ConnectedParts parts = ConnectParts(app);
 
   // The view.
   MainView view(app.window());
