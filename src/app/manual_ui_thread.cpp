@@ -1,6 +1,7 @@
 #include "app/manual_ui_thread.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace lectoria {
 
@@ -42,16 +43,21 @@ void ManualUiThread::StopTimer() {
 }
 
 void ManualUiThread::WaitPumping(std::int32_t ms) {
+  WaitPumpingUnlessStopped(ms, std::stop_token());
+}
+
+void ManualUiThread::WaitPumpingUnlessStopped(std::int32_t ms, std::stop_token stop) {
   if (IsUiThread()) {
     AdvanceBy(std::max<std::int32_t>(ms, 0));
     return;
   }
   std::unique_lock lock(mutex_);
   const std::int64_t deadline = now_ + std::max<std::int32_t>(ms, 0);
-  ++waiting_;
+  const auto entry = waitDeadlines_.insert(deadline);
   clockMoved_.notify_all();
-  clockMoved_.wait(lock, [&] { return now_ >= deadline || shutdown_; });
-  --waiting_;
+  // Returns at once when a stop was already requested.
+  (void)clockMoved_.wait(lock, stop, [&] { return now_ >= deadline || shutdown_; });
+  waitDeadlines_.erase(entry);
 }
 
 std::int64_t ManualUiThread::NowMs() const {
@@ -126,15 +132,21 @@ std::int64_t ManualUiThread::TicksFired() const {
   return ticksFired_;
 }
 
+int ManualUiThread::BlockedLocked() const {
+  if (shutdown_) return 0;
+  return static_cast<int>(std::distance(waitDeadlines_.upper_bound(now_), waitDeadlines_.end()));
+}
+
 int ManualUiThread::WaitingThreads() const {
   std::lock_guard lock(mutex_);
-  return waiting_;
+  return BlockedLocked();
 }
 
 bool ManualUiThread::AwaitWaitingThreads(int count, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  return clockMoved_.wait_for(lock, timeout, [&] { return waiting_ >= count || shutdown_; }) &&
-         waiting_ >= count;
+  return clockMoved_.wait_for(lock, timeout, [&] {
+    return BlockedLocked() >= count || shutdown_;
+  }) && BlockedLocked() >= count;
 }
 
 void ManualUiThread::Shutdown() {

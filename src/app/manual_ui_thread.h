@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "app/ui_thread.h"
@@ -28,6 +29,8 @@ class ManualUiThread : public UiThread {
   void StopTimer() override;
   /// On the UI thread: AdvanceBy(ms). Elsewhere: blocks until the clock reaches now + ms.
   void WaitPumping(std::int32_t ms) override;
+  /// As WaitPumping; a thread blocked here is also released when `stop` is requested.
+  void WaitPumpingUnlessStopped(std::int32_t ms, std::stop_token stop) override;
 
   /// Milliseconds since construction on the simulated clock.
   std::int64_t NowMs() const;
@@ -45,10 +48,12 @@ class ManualUiThread : public UiThread {
   /// Ticks fired since construction.
   std::int64_t TicksFired() const;
 
-  /// Threads now blocked in WaitPumping.
+  /// Threads now blocked in WaitPumping whose wait the clock has not yet run out (a thread
+  /// whose time has come but that has not woken yet no longer counts).
   int WaitingThreads() const;
   /// Waits (in real time, at most `timeout`) until at least `count` threads block in
-  /// WaitPumping; for tests that must know a worker has reached its wait.
+  /// WaitPumping as WaitingThreads() counts them; for tests that must know a worker has
+  /// reached its (next) wait.
   bool AwaitWaitingThreads(int count, std::chrono::milliseconds timeout);
 
   /// Stops the timer, drops queued work, releases every waiting thread and ignores later
@@ -59,8 +64,11 @@ class ManualUiThread : public UiThread {
   void BindToCurrentThread();
 
  private:
+  int BlockedLocked() const;
+
   mutable std::mutex mutex_;
-  std::condition_variable clockMoved_;
+  // _any: a waiting thread is also woken by a stop request.
+  std::condition_variable_any clockMoved_;
   std::thread::id uiThread_;
   std::deque<std::function<void()>> tasks_;
   std::int64_t now_ = 0;
@@ -69,7 +77,8 @@ class ManualUiThread : public UiThread {
   std::int64_t nextTick_ = 0;
   std::function<void()> tick_;
   std::int64_t ticksFired_ = 0;
-  int waiting_ = 0;
+  // The clock times at which the blocked threads' waits run out.
+  std::multiset<std::int64_t> waitDeadlines_;
   bool shutdown_ = false;
 };
 

@@ -5,8 +5,10 @@
 // for tests, which drive the clock by hand.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 
 namespace lectoria {
 
@@ -31,6 +33,18 @@ class UiThread {
   /// Waits `ms` milliseconds. On the UI thread the wait keeps running queued work and timer
   /// ticks; on another thread it simply waits. Returns early when the UI thread shuts down.
   virtual void WaitPumping(std::int32_t ms) = 0;
+
+  /// WaitPumping that also returns as soon as `stop` is requested, for threads that must end
+  /// promptly when the window closes. The default waits in slices of at most 20 ms and looks
+  /// at `stop` between them; an implementation whose waits can be woken should override it.
+  virtual void WaitPumpingUnlessStopped(std::int32_t ms, std::stop_token stop) {
+    constexpr std::int32_t kSliceMs = 20;
+    while (ms > 0 && !stop.stop_requested()) {
+      const std::int32_t slice = std::min(ms, kSliceMs);
+      WaitPumping(slice);
+      ms -= slice;
+    }
+  }
 };
 
 }  // namespace lectoria

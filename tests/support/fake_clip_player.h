@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ class FakeClipPlayer : public ClipPlayer {
     openPath_.clear();
     lastWasPause_ = false;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
+    if (!std::filesystem::is_regular_file(path, ec) || refused_.count(path.filename().string())) {
       status_ = PlayerStatus::kNone;
       return false;
     }
@@ -67,6 +68,12 @@ class FakeClipPlayer : public ClipPlayer {
     notice_ = std::move(notice);
   }
 
+  /// Makes opening files of this name fail, as for a damaged clip.
+  void RefuseToOpen(const std::string& filename) {
+    std::lock_guard lock(mutex_);
+    refused_.insert(filename);
+  }
+
   /// Plays the open clip to its end: status stopped, then the end-of-clip notice.
   void FinishClip() {
     std::function<void()> notice;
@@ -100,6 +107,7 @@ class FakeClipPlayer : public ClipPlayer {
   bool lastWasPause_ = false;
   int closeCount_ = 0;
   std::function<void()> notice_;
+  std::set<std::string> refused_;
 };
 
 }  // namespace lectoria::testing

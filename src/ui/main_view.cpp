@@ -1,0 +1,330 @@
+#include "ui/main_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+#include <QTreeWidget>
+#include <QWindow>
+#include <algorithm>
+
+#include "ui/control_widgets.h"
+#include "ui/qt_text.h"
+
+namespace lectoria {
+namespace {
+
+// Turns a model row into a list item with the row's title in the first column.
+QTreeWidgetItem* MakeRowItem(const ListRow& row) {
+  auto* item = new QTreeWidgetItem(QStringList{QStringFromGbk(row.title)});
+  item->setData(0, Qt::UserRole, row.value);
+  return item;
+}
+
+}  // namespace
+
+MainView::MainView(MainWindow& model, QWidget* parent) : QWidget(parent), model_(model) {
+  setObjectName(QStringLiteral("MainWindow"));
+  BuildWidgets();
+  const Rect frame = model_.WindowGeometry();
+  // The model's geometry is the outer frame; until a window manager reports its frame, the
+  // client area takes the whole size (there is no frame without one).
+  move(frame.left, frame.top);
+  resize(ClientSizeFor(QSize(0, 0)));
+  ApplyAll();
+  model_.AddObserver(this);
+}
+
+MainView::~MainView() {
+  model_.RemoveObserver(this);
+}
+
+QWidget* MainView::ControlWidget(std::string_view control) const {
+  auto it = widgets_.find(control);
+  return it == widgets_.end() ? nullptr : it->second;
+}
+
+QSize MainView::ClientSizeFor(QSize margins) const {
+  const Rect frame = model_.WindowGeometry();
+  return QSize(std::max(frame.width - margins.width(), controlsExtent_.width()),
+               std::max(frame.height - margins.height(), controlsExtent_.height()));
+}
+
+void MainView::BuildWidgets() {
+  const std::vector<std::string> names = model_.ControlNames();
+  std::vector<Control> controls;
+  for (const std::string& name : names) controls.push_back(model_.Snapshot(name));
+  // Frames first, so that every control finds its parent whatever the table's order.
+  std::stable_partition(controls.begin(), controls.end(),
+                        [](const Control& c) { return c.kind == ControlKind::kFrame; });
+  for (const Control& control : controls) {
+    kinds_[control.name] = control.kind;
+    QWidget* parent = this;
+    if (!control.parent.empty()) {
+      QWidget* frame = ControlWidget(control.parent);
+      if (frame) parent = frame;
+    }
+    QWidget* widget = CreateControlWidget(control, parent);
+    if (!widget) continue;
+    widgets_[control.name] = widget;
+    ConnectWidget(control.name, control.kind, widget);
+    if (control.parent.empty()) {
+      const Rect& g = control.geometry;
+      controlsExtent_ = controlsExtent_.expandedTo(QSize(g.left + g.width, g.top + g.height));
+    }
+  }
+}
+
+void MainView::ConnectWidget(const std::string& name, ControlKind kind, QWidget* widget) {
+  switch (kind) {
+    case ControlKind::kButton:
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+              [this, name] { model_.Click(name); });
+      break;
+    case ControlKind::kCheckBox: {
+      auto* box = static_cast<QCheckBox*>(widget);
+      connect(box, &QCheckBox::clicked, this, [this, name, box] {
+        model_.Click(name);
+        // The model decides: a click it ignores leaves the box as the model has it.
+        QSignalBlocker block(box);
+        box->setChecked(model_.IsChecked(name));
+      });
+      break;
+    }
+    case ControlKind::kHyperlink:
+      static_cast<LinkLabel*>(widget)->SetOnClicked([this, name] { model_.Click(name); });
+      break;
+    case ControlKind::kListView: {
+      auto* list = static_cast<QTreeWidget*>(widget);
+      connect(list, &QTreeWidget::currentItemChanged, this,
+              [this, name, list](QTreeWidgetItem* current) {
+                model_.UserSelectRow(name, current ? list->indexOfTopLevelItem(current) : -1);
+              });
+      break;
+    }
+    case ControlKind::kComboBox:
+      // activated: only the user's choice, never the program's setCurrentIndex.
+      connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this,
+              [this, name](int index) { model_.UserSelectItem(name, index); });
+      break;
+    case ControlKind::kEdit: {
+      auto* edit = static_cast<QPlainTextEdit*>(widget);
+      connect(edit, &QPlainTextEdit::textChanged, this, [this, name, edit] {
+        editingControl_ = name;
+        model_.UserEditText(name, GbkFromQString(EditTextForModel(edit->toPlainText())));
+        editingControl_.clear();
+      });
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+// --- Model -> widgets -----------------------------------------------------------------------
+
+template <typename F>
+void MainView::OnGuiThread(F&& f) {
+  if (QThread::currentThread() == thread()) {
+    f();
+  } else {
+    QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
+  }
+}
+
+void MainView::OnTitleChanged() {
+  OnGuiThread([this] { ApplyTitle(); });
+}
+
+void MainView::OnWindowVisibilityChanged() {
+  OnGuiThread([this] { ApplyVisibility(); });
+}
+
+void MainView::OnControlChanged(std::string_view control, Change what, std::int32_t) {
+  OnGuiThread([this, name = std::string(control), what] { Apply(name, what); });
+}
+
+void MainView::ApplyTitle() {
+  setWindowTitle(QStringFromGbk(model_.Title()));
+}
+
+void MainView::ApplyVisibility() {
+  const bool visible = model_.IsVisible();
+  if (visible == isVisible()) return;
+  setVisible(visible);
+  // Shown again by the hotkey: to the front. (The offscreen platform has no stacking.)
+  if (visible && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+    raise();
+    activateWindow();
+  }
+}
+
+void MainView::ApplyAll() {
+  ApplyTitle();
+  for (const auto& [name, kind] : kinds_) {
+    QWidget* widget = ControlWidget(name);
+    if (!widget) continue;
+    ApplyText(name, kind, widget);
+    widget->setEnabled(model_.IsEnabled(name));
+    widget->setVisible(model_.IsControlVisible(name));
+    if (kind == ControlKind::kCheckBox)
+      static_cast<QCheckBox*>(widget)->setChecked(model_.IsChecked(name));
+    if (kind == ControlKind::kListView) ApplyRows(name, widget, true);
+    if (kind == ControlKind::kComboBox) ApplyItems(name, widget, true);
+  }
+  ApplyVisibility();
+}
+
+void MainView::Apply(const std::string& control, Change what) {
+  auto kind = kinds_.find(control);
+  QWidget* widget = ControlWidget(control);
+  if (kind == kinds_.end() || !widget) return;
+  switch (what) {
+    case Change::kText:
+      ApplyText(control, kind->second, widget);
+      break;
+    case Change::kEnabled:
+      widget->setEnabled(model_.IsEnabled(control));
+      break;
+    case Change::kChecked:
+      if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+        QSignalBlocker block(box);
+        box->setChecked(model_.IsChecked(control));
+      }
+      break;
+    case Change::kVisible:
+      widget->setVisible(model_.IsControlVisible(control));
+      break;
+    case Change::kRowsReset:
+    case Change::kRowAppended:
+      ApplyRows(control, widget, what == Change::kRowsReset);
+      break;
+    case Change::kCurrentRow:
+      ApplyCurrentRow(control, widget);
+      break;
+    case Change::kItemsReset:
+    case Change::kItemAppended:
+      ApplyItems(control, widget, what == Change::kItemsReset);
+      break;
+    case Change::kSelection:
+      ApplySelection(control, widget);
+      break;
+  }
+}
+
+void MainView::ApplyText(const std::string& control, ControlKind kind, QWidget* widget) {
+  const QString text = QStringFromGbk(model_.Text(control));
+  switch (kind) {
+    case ControlKind::kEdit: {
+      if (control == editingControl_) return;
+      auto* edit = static_cast<QPlainTextEdit*>(widget);
+      const QString shown = EditTextForDisplay(text);
+      if (edit->toPlainText() == shown) return;
+      QSignalBlocker block(edit);
+      edit->setPlainText(shown);
+      break;
+    }
+    case ControlKind::kLabel:
+    case ControlKind::kHyperlink:
+      static_cast<QLabel*>(widget)->setText(text);
+      break;
+    case ControlKind::kButton:
+    case ControlKind::kCheckBox:
+      static_cast<QAbstractButton*>(widget)->setText(text);
+      break;
+    default:
+      // A drop-down list shows its selected item: see ApplySelection.
+      break;
+  }
+}
+
+void MainView::ApplyRows(const std::string& control, QWidget* widget, bool reset) {
+  auto* list = qobject_cast<QTreeWidget*>(widget);
+  if (!list) return;
+  QSignalBlocker block(list);
+  const std::int32_t count = model_.RowCount(control);
+  if (reset || list->topLevelItemCount() > count) {
+    list->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(count);
+    for (const ListRow& row : model_.Rows(control)) items.append(MakeRowItem(row));
+    list->addTopLevelItems(items);
+  } else {
+    // Rows appended since: only the missing ones are read back.
+    for (std::int32_t i = list->topLevelItemCount(); i < count; ++i)
+      list->addTopLevelItem(MakeRowItem(model_.Row(control, i)));
+  }
+  ApplyCurrentRow(control, widget);
+}
+
+void MainView::ApplyCurrentRow(const std::string& control, QWidget* widget) {
+  auto* list = qobject_cast<QTreeWidget*>(widget);
+  if (!list) return;
+  const std::int32_t row = model_.CurrentRow(control);
+  QTreeWidgetItem* item = row >= 0 ? list->topLevelItem(row) : nullptr;
+  if (list->currentItem() == item) return;
+  QSignalBlocker block(list);
+  if (item) {
+    list->setCurrentItem(item);
+    list->scrollToItem(item);
+  } else {
+    list->setCurrentItem(nullptr);
+    list->clearSelection();
+  }
+}
+
+void MainView::ApplyItems(const std::string& control, QWidget* widget, bool reset) {
+  auto* combo = qobject_cast<QComboBox*>(widget);
+  if (!combo) return;
+  QSignalBlocker block(combo);
+  const std::vector<std::string> items = model_.Items(control);
+  if (reset || combo->count() > static_cast<int>(items.size())) combo->clear();
+  for (std::size_t i = static_cast<std::size_t>(combo->count()); i < items.size(); ++i)
+    combo->addItem(QStringFromGbk(items[i]));
+  ApplySelection(control, widget);
+}
+
+void MainView::ApplySelection(const std::string& control, QWidget* widget) {
+  auto* combo = qobject_cast<QComboBox*>(widget);
+  if (!combo) return;
+  QSignalBlocker block(combo);
+  const std::int32_t index = model_.SelectedIndex(control);
+  combo->setCurrentIndex(index < combo->count() ? index : -1);
+}
+
+// --- The window -----------------------------------------------------------------------------
+
+void MainView::closeEvent(QCloseEvent* event) {
+  if (onClose_) onClose_();
+  event->accept();
+}
+
+bool MainView::event(QEvent* event) {
+  const bool handled = QWidget::event(event);
+  switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+      FitToFrameMargins();
+      break;
+    default:
+      break;
+  }
+  return handled;
+}
+
+void MainView::FitToFrameMargins() {
+  // The window manager's frame is known only once the window is mapped; the outer size is
+  // then made the model's by shrinking the client area once.
+  if (fitted_ || !windowHandle()) return;
+  const QMargins m = windowHandle()->frameMargins();
+  if (m.isNull()) return;
+  fitted_ = true;
+  resize(ClientSizeFor(QSize(m.left() + m.right(), m.top() + m.bottom())));
+}
+
+}  // namespace lectoria

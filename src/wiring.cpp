@@ -1,0 +1,241 @@
+#include "wiring.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/app.h"
+#include "app/control_names.h"
+#include "app/playback_controller.h"
+#include "audio/system_clip_player.h"
+#include "platform/run_dir.h"
+#include "ui/main_view.h"
+#include "ui/open_url.h"
+#include "ui/qt_dialogs.h"
+#include "ui/qt_ui_thread.h"
+#include "ui/x11_hotkeys.h"
+
+namespace lectoria {
+namespace {
+
+bool TakeValue(std::string_view arg, std::string_view name, int& i, int argc,
+               const char* const* argv, std::string& value, std::string& error) {
+  if (arg == name) {
+    if (i + 1 >= argc) {
+      error = "option " + std::string(name) + " needs a value";
+      return true;
+    }
+    value = argv[++i];
+    return true;
+  }
+  if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+    value = std::string(arg.substr(name.size() + 1));
+    return true;
+  }
+  return false;
+}
+
+bool NonEmpty(const char* value) {
+  return value && *value;
+}
+
+// The parts of the program that plug into the core's hooks; they live as long as the run and
+// are destroyed before the App.
+struct ConnectedParts {
+  std::unique_ptr<PlaybackController> playback;
+};
+
+// Where the parts of the program meet the core's hooks. The core supplies a placeholder for
+// every hook left empty here; the book import (按钮2) is the core's own App::ImportBook.
+ConnectedParts ConnectParts(App& app) {
+  ConnectedParts parts;
+  AppHooks& hooks = app.hooks();
+  hooks.OpenUrl = [](std::string_view url) { OpenUrlInBrowser(url); };
+
+  // Playback: 按钮1 and Alt+Space, 按钮4, the tick of 时钟1, the end of each clip; it stops
+  // for a new book (StopReading) and joins its thread in OnClose.
+  parts.playback = std::make_unique<PlaybackController>(app);
+  parts.playback->Install();
+
+  // Speech service client: hooks.LoadVoices (the voice-loading thread, which ends by enabling
+  //   按钮1 with "开始"), hooks.FillStyleBox (组合框_语音).
+  return parts;
+}
+
+// SIGINT and SIGTERM close the window like its close button, so that temp/ is cleaned up.
+// The handler only writes a byte to a socket that the event loop watches.
+int g_signalSocket[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(g_signalSocket[0], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(std::function<void()> onSignal) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0) return nullptr;
+  auto notifier = std::make_unique<QSocketNotifier>(g_signalSocket[1], QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
+                   [onSignal = std::move(onSignal)] {
+                     char byte;
+                     [[maybe_unused]] const ssize_t n = ::read(g_signalSocket[1], &byte, 1);
+                     onSignal();
+                   });
+  struct sigaction action = {};
+  action.sa_handler = OnTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  return notifier;
+}
+
+void StopWatchingTerminationSignals() {
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+  for (int& fd : g_signalSocket) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+  }
+}
+
+// --screenshot: once start-up has finished (the start button is enabled) or after a few
+// seconds, saves the window's picture and closes it.
+void ScheduleScreenshot(MainView& view, const std::string& file, bool& saved,
+                        std::function<void()> finish) {
+  auto* poll = new QTimer(&view);
+  auto clock = std::make_shared<QElapsedTimer>();
+  clock->start();
+  QObject::connect(poll, &QTimer::timeout, &view, [&view, poll, clock, file, &saved, finish] {
+    const bool ready = view.isVisible() && view.model().IsEnabled(ctl::按钮1);
+    if (!ready && clock->elapsed() < 5000) return;
+    poll->stop();
+    QApplication::processEvents();
+    saved = view.grab().save(QString::fromLocal8Bit(file.c_str()), "PNG");
+    if (!saved)
+      std::fprintf(stderr, "lectoria: could not save the screenshot to %s\n", file.c_str());
+    finish();
+  });
+  poll->start(50);
+}
+
+}  // namespace
+
+ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
+  ProgramOptions options;
+  for (int i = 1; i < argc && options.error.empty(); ++i) {
+    const std::string_view arg = argv[i];
+    std::string value;
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--version" || arg == "-v") {
+      options.version = true;
+    } else if (TakeValue(arg, "--home", i, argc, argv, value, options.error)) {
+      if (options.error.empty() && value.empty()) options.error = "--home needs a directory";
+      if (options.error.empty()) options.home = value;
+    } else if (TakeValue(arg, "--screenshot", i, argc, argv, value, options.error)) {
+      if (options.error.empty() && value.empty()) options.error = "--screenshot needs a file";
+      if (options.error.empty()) options.screenshot = value;
+    } else {
+      options.error = "unknown argument '" + std::string(arg) + "'";
+    }
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "Usage: lectoria [--home DIR] [--screenshot FILE]\n"
+         "Reads plain-text novels aloud.\n"
+         "\n"
+         "  --home DIR         keep settings, the library and the audio cache in DIR\n"
+         "                     (default: $LECTORIA_HOME, else the program's directory when\n"
+         "                     writable, else $XDG_DATA_HOME/lectoria)\n"
+         "  --screenshot FILE  save a PNG picture of the window once it has started, then quit\n"
+         "  -h, --help         show this help and quit\n"
+         "  -v, --version      show the version and quit\n"
+         "\n"
+         "Environment:\n"
+         "  LECTORIA_HOME        the directory for settings and library (see --home)\n"
+         "  LECTORIA_AUDIO       'silent' plays through a silent real-time sink\n"
+         "  LECTORIA_AUDIO_TRACE print each clip's playback events to stderr\n"
+         "  QT_QPA_PLATFORM      the Qt window system (xcb, wayland, offscreen)\n"
+         "\n"
+         "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window.\n";
+}
+
+std::string MissingDisplayMessage() {
+  const char* platformEnv = std::getenv("QT_QPA_PLATFORM");
+  const std::string platform = platformEnv ? platformEnv : "";
+  if (!platform.empty() && platform != "xcb") return {};
+  if (platform.empty() && NonEmpty(std::getenv("WAYLAND_DISPLAY"))) return {};
+  const char* display = std::getenv("DISPLAY");
+  if (NonEmpty(display) && X11DisplayReachable(display)) return {};
+  const std::string what = NonEmpty(display)
+                               ? "cannot open the X display \"" + std::string(display) + "\""
+                               : std::string("no display (DISPLAY is not set)");
+  return "lectoria: " + what +
+         ".\nLectoria shows a window and needs a window system: run it in a desktop session, "
+         "set DISPLAY to a running X server (e.g. one started with Xvfb), or choose a Qt "
+         "platform with QT_QPA_PLATFORM (e.g. QT_QPA_PLATFORM=offscreen).";
+}
+
+int RunProgram(const ProgramOptions& options) {
+  QApplication::setQuitOnLastWindowClosed(false);  // Alt+Z hides the only window
+
+  // Platform adapters.
+  QtUiThread ui;
+  // Global hotkeys need X11; on other window systems every registration fails, silently.
+  X11HotkeyBackend hotkeys(QGuiApplication::platformName() == QLatin1String("xcb")
+                               ? std::optional<std::string>(std::string())
+                               : std::nullopt);
+  QtDialogs dialogs;
+  std::unique_ptr<ClipPlayer> player = CreateSystemClipPlayer();
+
+  // The core and the parts plugged into it.
+  App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
+  ConnectedParts parts = ConnectParts(app);
+
+  // The view.
+  MainView view(app.window());
+  dialogs.SetOwner(&view);
+
+  // The end: the window closes (or a signal asks for it). Dialogs are dismissed and the UI
+  // thread's waits released first, so that no thread joined by App::Close waits for the GUI;
+  // then the clean-up of temp/ and the joins, then the event loop ends.
+  bool closed = false;
+  auto shutDown = [&] {
+    if (closed) return;
+    closed = true;
+    dialogs.Shutdown();
+    ui.Shutdown();
+    app.Close();
+    QCoreApplication::quit();
+  };
+  view.SetOnCloseRequested(shutDown);
+  std::unique_ptr<QSocketNotifier> signalWatch = WatchTerminationSignals(shutDown);
+
+  bool screenshotSaved = false;
+  if (!options.screenshot.empty())
+    ScheduleScreenshot(view, options.screenshot, screenshotSaved, shutDown);
+
+  app.Start();  // the window's creation: start-up shows it
+  const int status = QApplication::exec();
+  shutDown();
+  signalWatch.reset();
+  StopWatchingTerminationSignals();
+  if (!options.screenshot.empty() && !screenshotSaved) return 1;
+  return status;
+}
+
+}  // namespace lectoria
