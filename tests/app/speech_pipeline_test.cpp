@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "app/control_names.h"
+#include "app/playback_controller.h"
 #include "app/synthesis_worker.h"
 #include "app/texts.h"
 #include "app/voice_loader.h"
@@ -99,6 +100,43 @@ TEST_F(SpeechPipelineTest, ServiceGoneThenBack) {
   ASSERT_TRUE(worker_.LaunchIfNeeded());
   AwaitIdle();
   EXPECT_EQ(h_.app.state().SynthesizedCount, 1);
+}
+
+// The worker as the program plugs it in: the launch step of the playback controller's tick.
+TEST(SpeechPipelineWiring, TheTickFillsTheCache) {
+  speechd::SpeechService service;
+  const int port = service.Start("127.0.0.1", 0);
+  ASSERT_GT(port, 0);
+  SpeechServiceClient client(SpeechServiceEndpoint::Local(port));
+  AppHarness h;
+  IniFile(h.dir.paths().ConfigIni()).Write(config_keys::kSection, config_keys::kCacheSize, "3");
+  h.dir.WriteFile("data/1.txt", G("第一章\r\n第一句话。\r\n第二句话。\r\n第三句话。"));
+  LibraryIndex index(h.dir.paths());
+  index.WriteChapterTitle(1, G("第一章"));
+  index.WriteChapterCount(1);
+  {
+    PlaybackController playback(h.app);
+    VoiceLoader voices(h.app, client);
+    SynthesisWorker worker(h.app, client);
+    playback.Install();
+    voices.Install(h.app.hooks());
+    worker.Install(h.app.hooks());
+    playback.SetLaunchStep([&worker] { worker.LaunchIfNeeded(); });
+    h.Start();
+
+    // One clip per tick at most, and no more than the cache holds.
+    for (int tick = 0; tick < 6; ++tick) {
+      h.ui.AdvanceBy(1000);
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (worker.Running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      EXPECT_LE(h.app.state().SynthesizedCount, tick + 1);
+    }
+    EXPECT_EQ(h.app.state().SynthesizedCount, 3);
+    for (int n = 0; n < 3; ++n) EXPECT_TRUE(DecodeMp3File(h.dir.paths().Clip(n))) << n;
+    EXPECT_FALSE(std::filesystem::exists(h.dir.paths().Clip(3)));
+    h.app.Close();
+  }
 }
 
 }  // namespace
