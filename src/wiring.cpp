@@ -19,8 +19,12 @@
 #include "app/app.h"
 #include "app/control_names.h"
 #include "app/playback_controller.h"
+#include "app/synthesis_worker.h"
+#include "app/voice_loader.h"
 #include "audio/system_clip_player.h"
 #include "platform/run_dir.h"
+#include "speechd/speech_service.h"
+#include "tts/speech_service_client.h"
 #include "ui/main_view.h"
 #include "ui/open_url.h"
 #include "ui/qt_dialogs.h"
@@ -51,15 +55,41 @@ bool NonEmpty(const char* value) {
   return value && *value;
 }
 
-// The parts of the program that plug into the core's hooks; they live as long as the run and
-// are destroyed before the App.
+// The parts of the program that plug into the core's hooks. They live as long as the run, are
+// destroyed before the App, and in the reverse of this order: the speech service outlives its
+// client, the client outlives the loader and the worker.
 struct ConnectedParts {
+  std::unique_ptr<speechd::SpeechService> embeddedService;
+  std::unique_ptr<SpeechServiceClient> speechClient;
   std::unique_ptr<PlaybackController> playback;
+  std::unique_ptr<VoiceLoader> voices;
+  std::unique_ptr<SynthesisWorker> worker;
 };
+
+// The speech service to use: the one named on the command line or in LECTORIA_SPEECH_SERVICE,
+// otherwise our own, started here on a free loopback port so that reading needs no network.
+SpeechServiceEndpoint ChooseSpeechService(const ProgramOptions& options, ConnectedParts& parts) {
+  std::string url = options.speechService;
+  if (url.empty() && NonEmpty(std::getenv("LECTORIA_SPEECH_SERVICE")))
+    url = std::getenv("LECTORIA_SPEECH_SERVICE");
+  if (!url.empty()) {
+    SpeechServiceEndpoint endpoint;
+    endpoint.baseUrl = url;
+    return endpoint;
+  }
+  parts.embeddedService = std::make_unique<speechd::SpeechService>();
+  const int port = parts.embeddedService->Start("127.0.0.1", 0);
+  if (port == 0) {
+    // The reader still starts; the voice list stays empty and synthesis reports its failure.
+    std::fprintf(stderr, "lectoria: the built-in speech service could not start: %s\n",
+                 parts.embeddedService->LastError().c_str());
+  }
+  return SpeechServiceEndpoint::Local(port);
+}
 
 // Where the parts of the program meet the core's hooks. The core supplies a placeholder for
 // every hook left empty here; the book import (按钮2) is the core's own App::ImportBook.
-ConnectedParts ConnectParts(App& app) {
+ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
   ConnectedParts parts;
   AppHooks& hooks = app.hooks();
   hooks.OpenUrl = [](std::string_view url) { OpenUrlInBrowser(url); };
@@ -69,8 +99,15 @@ ConnectedParts ConnectParts(App& app) {
   parts.playback = std::make_unique<PlaybackController>(app);
   parts.playback->Install();
 
-  // Speech service client: hooks.LoadVoices (the voice-loading thread, which ends by enabling
-  //   按钮1 with "开始"), hooks.FillStyleBox (组合框_语音).
+  // Speech: the voice-loading thread (LoadVoices, which ends by enabling 按钮1 with "开始") and
+  // the style box (FillStyleBox); the synthesis worker, launched as the tick's last step.
+  parts.speechClient =
+      std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
+  parts.voices = std::make_unique<VoiceLoader>(app, *parts.speechClient);
+  parts.voices->Install(hooks);
+  parts.worker = std::make_unique<SynthesisWorker>(app, *parts.speechClient);
+  parts.worker->Install(hooks);
+  parts.playback->SetLaunchStep([worker = parts.worker.get()] { worker->LaunchIfNeeded(); });
   return parts;
 }
 
@@ -144,6 +181,9 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
     } else if (TakeValue(arg, "--home", i, argc, argv, value, options.error)) {
       if (options.error.empty() && value.empty()) options.error = "--home needs a directory";
       if (options.error.empty()) options.home = value;
+    } else if (TakeValue(arg, "--speech-service", i, argc, argv, value, options.error)) {
+      if (options.error.empty() && value.empty()) options.error = "--speech-service needs a URL";
+      if (options.error.empty()) options.speechService = value;
     } else if (TakeValue(arg, "--screenshot", i, argc, argv, value, options.error)) {
       if (options.error.empty() && value.empty()) options.error = "--screenshot needs a file";
       if (options.error.empty()) options.screenshot = value;
@@ -155,18 +195,21 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-  return "Usage: lectoria [--home DIR] [--screenshot FILE]\n"
+  return "Usage: lectoria [--home DIR] [--speech-service URL] [--screenshot FILE]\n"
          "Reads plain-text novels aloud.\n"
          "\n"
          "  --home DIR         keep settings, the library and the audio cache in DIR\n"
          "                     (default: $LECTORIA_HOME, else the program's directory when\n"
          "                     writable, else $XDG_DATA_HOME/lectoria)\n"
+         "  --speech-service URL  use the text-to-speech service at URL (e.g.\n"
+         "                     https://host) instead of the built-in one on 127.0.0.1\n"
          "  --screenshot FILE  save a PNG picture of the window once it has started, then quit\n"
          "  -h, --help         show this help and quit\n"
          "  -v, --version      show the version and quit\n"
          "\n"
          "Environment:\n"
          "  LECTORIA_HOME        the directory for settings and library (see --home)\n"
+         "  LECTORIA_SPEECH_SERVICE  the speech service's URL (see --speech-service)\n"
          "  LECTORIA_AUDIO       'silent' plays through a silent real-time sink\n"
          "  LECTORIA_AUDIO_TRACE print each clip's playback events to stderr\n"
          "  QT_QPA_PLATFORM      the Qt window system (xcb, wayland, offscreen)\n"
@@ -204,7 +247,7 @@ int RunProgram(const ProgramOptions& options) {
 
   // The core and the parts plugged into it.
   App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
-  ConnectedParts parts = ConnectParts(app);
+  ConnectedParts parts = ConnectParts(app, options);
 
   // The view.
   MainView view(app.window());

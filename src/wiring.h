@@ -10,6 +10,7 @@ namespace lectoria {
 struct ProgramOptions {
   std::optional<std::string> home;  // --home DIR: the run directory
   std::string screenshot;           // --screenshot FILE: save the window as PNG, then quit
+  std::string speechService;  // --speech-service URL: use that service, not the built-in one
   bool help = false;
   bool version = false;
   std::string error;  // why the command line was refused; empty when accepted
