@@ -204,6 +204,14 @@ CURLcode Drive(CURLM* multi, CURL* easy, const TransferRequest& request, Transfe
   CURLMcode mc = curl_multi_perform(multi, &running);
   while (mc == CURLM_OK && running > 0) {
     long waitMs = 1000;
+    if (request.cancel != nullptr) {
+      if (request.cancel->load()) {
+        result = CURLE_ABORTED_BY_CALLBACK;
+        finished = true;
+        break;
+      }
+      waitMs = 100;
+    }
     if (ctx.connected) {
       const auto idle =
           std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - ctx.lastActivity)

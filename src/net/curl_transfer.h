@@ -4,6 +4,7 @@
 // routine's whole seconds). Redirects are not followed here; HttpRequest decides on them.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <utility>
@@ -43,6 +44,8 @@ struct TransferRequest {
   std::string caFile;
   /// A body longer than this fails the transfer.
   std::size_t maxBodyBytes = kMaxReplyBytes;
+  /// When given and set, the exchange is abandoned (checked at least every 100 ms).
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 /// What came back. When `ok` is false everything else is empty or 0.

@@ -130,6 +130,7 @@ std::string HttpRequest(std::string_view url, const HttpRequestOptions& options)
   transfer.proxy = options.proxy;
   transfer.ignoreCertificateErrors = options.ignoreCertificateErrors;
   transfer.caFile = options.caFile;
+  transfer.cancel = options.cancel;
   if (!options.proxy.empty() && !options.proxyUser.empty()) {
     if (options.credentialTarget == 1) {
       transfer.proxyUser = options.proxyUser;

@@ -1,6 +1,7 @@
 // HttpRequest: one synchronous HTTP or HTTPS request, the routine every service call goes through.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,10 @@ struct HttpRequestOptions {
   /// A PEM file of certificates to trust instead of the system's (a self-signed server's own
   /// certificate, for example); empty keeps the system's.
   std::string caFile;
+
+  /// When given and set (from any thread), the exchange is abandoned within about 100 ms and
+  /// counts as a failure: a program that is closing need not wait out a slow server.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 /// Sends one request and returns the response body exactly as received (not decompressed,

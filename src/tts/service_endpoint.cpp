@@ -56,7 +56,7 @@ std::string SpeechServiceEndpoint::Host() const {
 
 ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::string_view path,
                                 int method, std::string_view headers, std::string_view body,
-                                int timeoutSeconds) {
+                                int timeoutSeconds, const std::atomic<bool>* cancel) {
   ServiceReply reply;
   HttpRequestOptions options;
   options.method = method;
@@ -67,6 +67,7 @@ ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::stri
   options.statusCode = &reply.status;
   options.caFile = endpoint.caFile;
   options.ignoreCertificateErrors = endpoint.ignoreCertificateErrors;
+  options.cancel = cancel;
   reply.body = HttpRequest(endpoint.Url(path), options);
   return reply;
 }

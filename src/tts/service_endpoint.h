@@ -1,6 +1,7 @@
 // Where the speech service is, and the one exchange every service request goes through.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -47,7 +48,8 @@ struct ServiceReply {
 /// HttpRequestOptions has it. Blocking; any thread.
 ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::string_view path,
                                 int method, std::string_view headers, std::string_view body,
-                                int timeoutSeconds = 0);
+                                int timeoutSeconds = 0,
+                                const std::atomic<bool>* cancel = nullptr);
 
 /// The reply body as GBK text: decompressed first when the response declares a gzip or
 /// deflate Content-Encoding (and used as it is when it declares none), then converted from

@@ -39,11 +39,13 @@ std::string SpeechServiceClient::FetchAuthToken() const {
   return document.GetText("authToken");
 }
 
-std::string SpeechServiceClient::FetchVoiceList(std::string_view token) const {
+std::string SpeechServiceClient::FetchVoiceList(std::string_view token,
+                                                const std::atomic<bool>* cancel) const {
   if (token.empty()) return {};
   const ServiceReply reply = SendServiceRequest(
       endpoint_, ids::kVoicesPath, kPost,
-      VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)), ids::kVoicesQuery);
+      VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)), ids::kVoicesQuery,
+      kDefaultTimeout, cancel);
   if (!reply.Succeeded()) return {};
   return ReplyText(reply);
 }
@@ -71,49 +73,52 @@ std::string SpeechServiceClient::SynthesizeLine(std::string_view token, std::str
   const std::string styleName = state.ServiceStyleName();
 
   // The voice is looked up in a fresh list, which also keeps the cached one current.
-  std::string list = FetchVoiceList(token);
+  std::string list = FetchVoiceList(token, cancel);
   if (!IsVoiceList(list)) return {};
   std::optional<VoiceRecord> voice = FindVoiceRecord(list, voiceName);
   state.SetVoiceListJson(std::move(list));
   if (!voice || Cancelled(cancel)) return {};
 
-  PostMultitune(token, *voice, lineText, JoinWithCommas(state.StyleLabels()), styleName);
+  PostMultitune(token, *voice, lineText, JoinWithCommas(state.StyleLabels()), styleName, cancel);
   if (Cancelled(cancel)) return {};
 
   const std::optional<SplitPosition> position =
-      ReadSplitPosition(PostSplitSsmls(token, *voice, lineText));
+      ReadSplitPosition(PostSplitSsmls(token, *voice, lineText, cancel));
   if (!position || Cancelled(cancel)) return {};
 
-  return PostSpeak(token, *position, *voice, lineText, styleName);
+  return PostSpeak(token, *position, *voice, lineText, styleName, cancel);
 }
 
 std::string SpeechServiceClient::PostMultitune(std::string_view token, const VoiceRecord& voice,
                                                std::string_view lineText,
                                                std::string_view styleLabels,
-                                               std::string_view serviceStyleName) const {
+                                               std::string_view serviceStyleName,
+                                               const std::atomic<bool>* cancel) const {
   const std::string body = BuildMultituneBody(voice, lineText, styleLabels, serviceStyleName);
   const ServiceReply reply = SendServiceRequest(
       endpoint_, ids::kMultitunePath, kPost,
-      MultituneHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout);
+      MultituneHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel);
   return ReplyText(reply);
 }
 
 std::string SpeechServiceClient::PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
-                                                std::string_view lineText) const {
+                                                std::string_view lineText,
+                                                const std::atomic<bool>* cancel) const {
   const std::string body = BuildSplitSsmlsBody(voice, lineText);
   const ServiceReply reply = SendServiceRequest(
       endpoint_, ids::kSplitSsmlsPath, kPost,
-      SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout);
+      SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel);
   return ReplyText(reply);
 }
 
 std::string SpeechServiceClient::PostSpeak(std::string_view token, const SplitPosition& position,
                                            const VoiceRecord& voice, std::string_view lineText,
-                                           std::string_view serviceStyleName) const {
+                                           std::string_view serviceStyleName,
+                                           const std::atomic<bool>* cancel) const {
   const std::string body = BuildSpeakBody(voice, lineText, serviceStyleName, position);
   ServiceReply reply = SendServiceRequest(endpoint_, ids::kSpeakPath, kPost,
                                           SpeakHeaders(endpoint_, token, LocalByteLength(body)),
-                                          body, kTransportTimeout);
+                                          body, kTransportTimeout, cancel);
   // An error reply also has a body; only audio may become a clip file.
   if (!reply.Succeeded() || !LooksLikeMp3(reply.body)) return {};
   return std::move(reply.body);

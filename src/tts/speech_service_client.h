@@ -65,7 +65,8 @@ class SpeechServiceClient : public SpeechClient {
 
   /// The voices request; the reply as GBK text, or empty text when the token is empty (nothing
   /// is sent) or the service did not answer with success.
-  std::string FetchVoiceList(std::string_view token) const;
+  std::string FetchVoiceList(std::string_view token,
+                             const std::atomic<bool>* cancel = nullptr) const;
 
   std::vector<std::string> LoadVoiceCatalogue(std::string_view token,
                                               SpeechClientState& state) const override;
@@ -78,7 +79,8 @@ class SpeechServiceClient : public SpeechClient {
   /// call ends there when it is not, or when it does not list the voice. The multitune reply
   /// is not used. The split-ssmls reply must give the line's paragraph index and plain-text
   /// length, or the speak request is not sent. The speak reply is the clip only when the
-  /// status is a success and the body is MP3.
+  /// status is a success and the body is MP3. Setting `cancel` abandons the request under way
+  /// (within about 100 ms) and sends no further one.
   std::string SynthesizeLine(std::string_view token, std::string_view lineText,
                              std::string_view voiceName, std::string_view styleLabel,
                              SpeechClientState& state,
@@ -87,16 +89,19 @@ class SpeechServiceClient : public SpeechClient {
   /// The multitune request; the reply as GBK text (the service's tuning, not used further).
   std::string PostMultitune(std::string_view token, const VoiceRecord& voice,
                             std::string_view lineText, std::string_view styleLabels,
-                            std::string_view serviceStyleName) const;
+                            std::string_view serviceStyleName,
+                            const std::atomic<bool>* cancel = nullptr) const;
 
   /// The split-ssmls request; the reply as GBK text.
   std::string PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
-                             std::string_view lineText) const;
+                             std::string_view lineText,
+                             const std::atomic<bool>* cancel = nullptr) const;
 
   /// The speak request; the MP3 clip, or empty bytes when the reply is not one.
   std::string PostSpeak(std::string_view token, const SplitPosition& position,
                         const VoiceRecord& voice, std::string_view lineText,
-                        std::string_view serviceStyleName) const;
+                        std::string_view serviceStyleName,
+                        const std::atomic<bool>* cancel = nullptr) const;
 
  private:
   SpeechServiceEndpoint endpoint_;

@@ -292,3 +292,42 @@ TEST(HttpConcurrency, ManyCallsAtOnce) {
 
 }  // namespace
 }  // namespace lectoria
+
+namespace lectoria {
+namespace {
+
+// A closing program sets the flag; the request must not wait out the server's silence.
+TEST(HttpCancel, SettingTheFlagAbandonsAStalledExchange) {
+  test::RawHttpServer server([](const test::RecordedRequest&) { return test::RawReply{"", true}; });
+  std::atomic<bool> cancel{false};
+  int code = -1;
+  HttpRequestOptions options;
+  options.timeoutSeconds = 30;
+  options.statusCode = &code;
+  options.cancel = &cancel;
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    cancel = true;
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(HttpRequest(server.Url("/stall"), options), "");
+  closer.join();
+  EXPECT_EQ(code, 0);
+  // Far below the 30 s the time-out would have taken (a generous bound, not a speed goal).
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+}
+
+TEST(HttpCancel, AFlagSetBeforehandSendsNothingUseful) {
+  test::RawHttpServer server([](const test::RecordedRequest&) {
+    return test::RawReply{"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok", false};
+  });
+  std::atomic<bool> cancel{true};
+  HttpRequestOptions options;
+  options.cancel = &cancel;
+  EXPECT_EQ(HttpRequest(server.Url("/"), options), "");
+  cancel = false;
+  EXPECT_EQ(HttpRequest(server.Url("/"), options), "ok");
+}
+
+}  // namespace
+}  // namespace lectoria
