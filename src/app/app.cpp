@@ -31,9 +31,11 @@ void App::Start() {
 void App::Close() {
   if (!started_ || closed_) return;
   closed_ = true;
-  window_.Raise(WindowEvent::kDestroying);
   ports_.ui.StopTimer();
+  // The threads stop first: one that finished its step after the clean-up (StartAfterWait
+  // starting a clip, a worker storing one) would leave the player open or a clip in temp/.
   RunHook(hooks_.OnClose);
+  window_.Raise(WindowEvent::kDestroying);
   JoinVoiceLoader();
 }
 
@@ -45,10 +47,15 @@ void App::JoinVoiceLoader() {
 void App::StartVoiceLoader() {
   auto body = [this] {
     if (hooks_.LoadVoices) {
-      hooks_.LoadVoices();
-      return;
+      try {
+        hooks_.LoadVoices();
+        return;
+      } catch (...) {
+        // An exception leaving the thread would end the program. Reading can be started
+        // without a voice list, as after any failed load: the last step follows.
+      }
     }
-    // Until the speech client exists the loader only does its last step.
+    // The placeholder, and a loader that threw: only the last step.
     window_.SetEnabled(ctl::按钮1, true);
     window_.SetText(ctl::按钮1, texts::kCaptionStart);
   };

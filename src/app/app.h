@@ -45,11 +45,11 @@ struct AppHooks {
   std::function<void()> FillStyleBox;
   /// Body of the voice-loading thread started by start-up; it must end by enabling 按钮1 with
   /// the caption "开始". Placeholder: only that last step. Close() joins the thread, so the
-  /// body must not wait for the UI thread.
+  /// body must not wait for the UI thread. Should it throw, the App takes that last step.
   std::function<void()> LoadVoices;
   /// 超级链接框1 clicked: open the address in the default browser. Placeholder: nothing.
   std::function<void(std::string_view url)> OpenUrl;
-  /// Runs in Close() after CleanUpTemp: stop and join the threads of the later parts.
+  /// Runs in Close() before CleanUpTemp: stop and join the threads of the later parts.
   std::function<void()> OnClose;
   /// Runs when an imported book replaces the one being read, before the counters and the
   /// audio cache start again: stop playback and synthesis. Placeholder: nothing.
@@ -74,7 +74,7 @@ class App {
   /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
   /// OnMainWindowCreated. Call once, on the UI thread.
   void Start();
-  /// Raises the window's destruction (CleanUpTemp), stops the timer, runs hooks().OnClose and
+  /// Stops the timer, runs hooks().OnClose, raises the window's destruction (CleanUpTemp) and
   /// waits for the voice-loading thread. UI thread; a second call does nothing.
   void Close();
   /// Waits until the voice-loading thread has finished.

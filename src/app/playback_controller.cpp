@@ -199,7 +199,16 @@ void PlaybackController::LaunchStartAfterWait() {
   state_.StartAfterWaitActive = true;
   waiterRunning_ = true;
   try {
-    waiter_ = std::jthread([this](std::stop_token stop) { StartAfterWait(std::move(stop)); });
+    waiter_ = std::jthread([this](std::stop_token stop) {
+      try {
+        StartAfterWait(std::move(stop));
+      } catch (...) {
+        // An exception leaving the thread would end the program. The clip is given up to the
+        // tick, which passes over one that did not open, as it does a damaged clip.
+        state_.StartAfterWaitActive = false;
+        waiterRunning_ = false;
+      }
+    });
   } catch (const std::system_error&) {
     // No thread to be had: play the clip at once, without the wake-up.
     waiterRunning_ = false;

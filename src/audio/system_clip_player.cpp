@@ -42,12 +42,17 @@ struct SystemClipPlayer::Impl {
 
   void RunNotices() {
     while (std::optional<ClipEnd> end = core->WaitForEnd(stop)) {
-      trace.Line("end " + end->name, end->when);
-      if (!core->IsCurrentEnd(end->run)) continue;
-      std::lock_guard lock(notice_mutex);
-      // A copy, so that the notice may replace itself while it runs.
-      const std::function<void()> call = notice;
-      if (call) call();
+      // An exception leaving this thread would end the program; a notice that fails is lost,
+      // and the receiver's poll of the status still sees the end.
+      try {
+        trace.Line("end " + end->name, end->when);
+        if (!core->IsCurrentEnd(end->run)) continue;
+        std::lock_guard lock(notice_mutex);
+        // A copy, so that the notice may replace itself while it runs.
+        const std::function<void()> call = notice;
+        if (call) call();
+      } catch (...) {
+      }
     }
   }
 

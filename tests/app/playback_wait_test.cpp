@@ -162,6 +162,21 @@ TEST_F(StartAfterWaitTest, DamagedWaitedClipIsPassedOver) {
   EXPECT_EQ(h_.player.Status(), PlayerStatus::kPlaying);
 }
 
+// An exception out of the player used to escape StartAfterWait's thread and end the program;
+// the clip is now passed over as a damaged one is, and reading goes on.
+TEST_F(StartAfterWaitTest, ExceptionInTheThreadDoesNotEndTheProgram) {
+  StartWithBook();
+  h_.player.ThrowOnOpen("0.mp3");
+  WaitForClipZero();
+  Tick();
+  EXPECT_FALSE(pc_.StartAfterWaitRunning());
+  EXPECT_FALSE(s().StartAfterWaitActive);
+  Tick();
+  EXPECT_EQ(s().CurrentClip, 1);
+  EXPECT_EQ(OpenName(), "1.mp3");
+  EXPECT_EQ(h_.player.Status(), PlayerStatus::kPlaying);
+}
+
 TEST_F(StartAfterWaitTest, ClosingDuringTheWakeUpEndsTheThread) {
   StartWithBook();
   h_.dir.WriteFile("1.mp3", "wake");

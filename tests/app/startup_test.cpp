@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <thread>
 
 #include "app/control_names.h"
 #include "app/texts.h"
 #include "app_harness.h"
 #include "library/library_index.h"
+#include "platform/file_util.h"
 
 namespace lectoria {
 namespace {
@@ -275,6 +277,15 @@ TEST_F(StartupTest, StartButtonWaitsForTheVoiceLoader) {
   EXPECT_EQ(toggles, 1);
 }
 
+// An exception out of the voice loader's body used to end the program (std::terminate on its
+// thread); had it not, the start button would have stayed disabled for good.
+TEST_F(StartupTest, ExceptionInTheVoiceLoaderNeitherEndsTheProgramNorLocksTheStartButton) {
+  h_.app.hooks().LoadVoices = [] { throw std::runtime_error("voice list"); };
+  h_.Start();
+  EXPECT_TRUE(w().IsEnabled(ctl::按钮1));
+  EXPECT_EQ(w().Text(ctl::按钮1), texts::kCaptionStart);
+}
+
 TEST_F(StartupTest, CloseCleansUpAndStopsTheTimer) {
   int ticks = 0;
   bool closed = false;
@@ -292,6 +303,23 @@ TEST_F(StartupTest, CloseCleansUpAndStopsTheTimer) {
   h_.app.CleanUpTemp();  // a second clean-up is harmless
   h_.app.Close();
   EXPECT_EQ(h_.player.CloseCount(), 2);
+}
+
+// The clean-up used to run before the threads were stopped: a thread finishing its step as the
+// window closed (StartAfterWait starting a clip, a worker storing one) undid it, and the program
+// ended with the player open or a clip in temp/.
+TEST_F(StartupTest, CleanUpRunsAfterTheThreadsStoppedAtClose) {
+  h_.dir.WriteFile("1.mp3", "wake");
+  h_.app.hooks().OnClose = [&] {
+    // What a thread does in its last step before it is joined.
+    WriteFileAtomically(h_.dir.paths().Clip(7), "mp3", /*syncToDisk=*/false);
+    h_.player.Open(h_.dir.paths().WakeClip());
+    h_.player.Play(0);
+  };
+  h_.Start();
+  h_.app.Close();
+  EXPECT_EQ(h_.player.Status(), PlayerStatus::kNone);
+  EXPECT_FALSE(std::filesystem::exists(h_.dir.root() / "temp"));
 }
 
 }  // namespace

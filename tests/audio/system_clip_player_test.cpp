@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <regex>
+#include <stdexcept>
 #include <thread>
 
 #include "audio/test_clips.h"
@@ -246,6 +247,21 @@ TEST_F(SilentPlayerTest, ClearingTheNoticeWaitsForARunningCall) {
   ASSERT_EQ(entered.get_future().wait_for(5s), std::future_status::ready);
   player_->SetEndOfClipNotice(nullptr);
   EXPECT_TRUE(finished);
+}
+
+// A notice that threw used to end the program (the exception left the notice thread); the
+// player now goes on and notices the next end too.
+TEST_F(SilentPlayerTest, ThrowingNoticeDoesNotEndThePlayer) {
+  player_->SetEndOfClipNotice([this] {
+    notices_.Record();
+    throw std::runtime_error("receiver");
+  });
+  const auto clip = WriteToneMp3(dir_ / "0.mp3", 100);
+  ASSERT_TRUE(player_->Open(clip));
+  ASSERT_TRUE(player_->Play(0));
+  ASSERT_EQ(notices_.WaitFor(1), 1);
+  ASSERT_TRUE(player_->Play(0));
+  EXPECT_EQ(notices_.WaitFor(2), 2);
 }
 
 // The controller calls from the UI thread and from one more thread at the same time.

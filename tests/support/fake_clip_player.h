@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,11 @@ class FakeClipPlayer : public ClipPlayer {
     calls_.push_back("open " + path.filename().string());
     openPath_.clear();
     lastWasPause_ = false;
+    if (throwing_.count(path.filename().string())) {
+      // Fails half-way, as a player running out of memory while decoding would.
+      status_ = PlayerStatus::kNone;
+      throw std::runtime_error("open " + path.filename().string());
+    }
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec) || refused_.count(path.filename().string())) {
       status_ = PlayerStatus::kNone;
@@ -74,6 +80,12 @@ class FakeClipPlayer : public ClipPlayer {
     refused_.insert(filename);
   }
 
+  /// Makes opening files of this name throw, for the threads that must survive a failing port.
+  void ThrowOnOpen(const std::string& filename) {
+    std::lock_guard lock(mutex_);
+    throwing_.insert(filename);
+  }
+
   /// Plays the open clip to its end: status stopped, then the end-of-clip notice.
   void FinishClip() {
     std::function<void()> notice;
@@ -108,6 +120,7 @@ class FakeClipPlayer : public ClipPlayer {
   int closeCount_ = 0;
   std::function<void()> notice_;
   std::set<std::string> refused_;
+  std::set<std::string> throwing_;
 };
 
 }  // namespace lectoria::testing
