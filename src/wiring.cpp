@@ -260,6 +260,8 @@ int RunProgram(const ProgramOptions& options) {
   auto shutDown = [&] {
     if (closed) return;
     closed = true;
+    // Joining the threads may wait for a slow speech service: the window goes at once.
+    view.hide();
     dialogs.Shutdown();
     ui.Shutdown();
     app.Close();
