@@ -1,5 +1,7 @@
 #include "audio/system_clip_player.h"
 
+#include <new>
+
 #include <strings.h>
 
 #include <atomic>
@@ -104,7 +106,15 @@ bool SystemClipPlayer::Open(const std::filesystem::path& path) {
   Close();
   const std::string name = path.string();
   std::string error;
-  std::optional<DecodedClip> clip = DecodeMp3File(path, &error);
+  std::optional<DecodedClip> clip;
+  try {
+    clip = DecodeMp3File(path, &error);
+  } catch (const std::bad_alloc&) {
+    // A clip near the size cap on a machine short of memory: it fails to open like a
+    // damaged one, and reading goes on with the next.
+    clip.reset();
+    error = "not enough memory to decode it";
+  }
   if (!clip) {
     impl.trace.Line("open failed " + name + ": " + error);
     return false;
