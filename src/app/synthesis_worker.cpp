@@ -80,7 +80,7 @@ void SynthesisWorker::SynthesizeNextClip(const Run& run) {
   AppState& state = app_.state();
   MainWindow& window = app_.window();
 
-  std::string token = client_.FetchAuthToken();
+  std::string token = client_.FetchAuthToken(&cancel_);
   state.CurrentToken.Set(token);
 
   bool done = false;
@@ -98,9 +98,9 @@ void SynthesisWorker::SynthesizeNextClip(const Run& run) {
       }
     }
     if (cancel_) break;
-    token = client_.FetchAuthToken();
+    token = client_.FetchAuthToken(&cancel_);
     state.CurrentToken.Set(token);
-    client_.LoadVoiceCatalogue(token, speech_);
+    client_.LoadVoiceCatalogue(token, speech_, &cancel_);
     if (cancel_) break;
     app_.ports().ui.WaitPumping(kRetryWaitMs);
   }

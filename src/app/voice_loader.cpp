@@ -20,15 +20,21 @@ void VoiceLoader::Install(AppHooks& hooks) {
   hooks.FillStyleBox = [link = link_] {
     if (*link != nullptr) (*link)->FillStyleBox();
   };
+  // The App joins the voice-loading thread after OnClose: a request still waiting for a slow
+  // service is abandoned so that closing does not wait out its time-out.
+  hooks.OnClose = [link = link_, previous = std::move(hooks.OnClose)] {
+    if (previous) previous();
+    if (*link != nullptr) (*link)->cancel_ = true;
+  };
 }
 
 void VoiceLoader::LoadVoices() {
   MainWindow& window = app_.window();
-  const std::string token = client_.FetchAuthToken();
+  const std::string token = client_.FetchAuthToken(&cancel_);
   app_.state().CurrentToken.Set(token);
 
   std::vector<std::string> names;
-  for (std::string& name : client_.LoadVoiceCatalogue(token, speech_)) {
+  for (std::string& name : client_.LoadVoiceCatalogue(token, speech_, &cancel_)) {
     if (!name.empty()) names.push_back(std::move(name));
   }
   window.SetItems(ctl::组合框_语音, std::move(names));

@@ -4,6 +4,7 @@
 //   voices.Install(app.hooks());   // before app.Start()
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "app/app.h"
@@ -41,6 +42,8 @@ class VoiceLoader {
   App& app_;
   const SpeechClient& client_;
   AppSpeechState speech_;
+  // Set when the program closes; abandons the loader's requests.
+  std::atomic<bool> cancel_{false};
   // The installed hooks reach the loader through this link, cut by the destructor.
   std::shared_ptr<VoiceLoader*> link_ = std::make_shared<VoiceLoader*>(this);
 };

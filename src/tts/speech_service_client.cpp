@@ -31,9 +31,9 @@ bool LooksLikeMp3(std::string_view bytes) {
 SpeechServiceClient::SpeechServiceClient(SpeechServiceEndpoint endpoint)
     : endpoint_(std::move(endpoint)) {}
 
-std::string SpeechServiceClient::FetchAuthToken() const {
-  const ServiceReply reply =
-      SendServiceRequest(endpoint_, ids::kAuthTokenPath, kGet, AuthTokenHeaders(), {});
+std::string SpeechServiceClient::FetchAuthToken(const std::atomic<bool>* cancel) const {
+  const ServiceReply reply = SendServiceRequest(endpoint_, ids::kAuthTokenPath, kGet,
+                                                AuthTokenHeaders(), {}, kDefaultTimeout, cancel);
   JsonDocument document;
   if (!document.Parse(ReplyText(reply))) return {};
   return document.GetText("authToken");
@@ -50,10 +50,10 @@ std::string SpeechServiceClient::FetchVoiceList(std::string_view token,
   return ReplyText(reply);
 }
 
-std::vector<std::string> SpeechServiceClient::LoadVoiceCatalogue(std::string_view token,
-                                                                 SpeechClientState& state) const {
+std::vector<std::string> SpeechServiceClient::LoadVoiceCatalogue(
+    std::string_view token, SpeechClientState& state, const std::atomic<bool>* cancel) const {
   if (token.empty()) return {};
-  std::string list = FetchVoiceList(token);
+  std::string list = FetchVoiceList(token, cancel);
   if (!IsVoiceList(list)) return {};
   std::vector<std::string> names = VoiceShortNames(list);
   state.SetVoiceListJson(std::move(list));

@@ -31,15 +31,17 @@ class SpeechClient {
  public:
   virtual ~SpeechClient() = default;
 
-  /// A new token from the service, or empty text when there is none.
-  virtual std::string FetchAuthToken() const = 0;
+  /// A new token from the service, or empty text when there is none. `cancel`, when given
+  /// and set, abandons the request (the program is closing).
+  virtual std::string FetchAuthToken(const std::atomic<bool>* cancel = nullptr) const = 0;
 
   /// Fetches the voice list; a usable reply (a JSON array) replaces the cached list in
   /// `state`, anything else leaves it. Returns the short names of the reply's first 350
   /// entries, positions kept (an entry without one gives empty text); no names when the token
   /// is empty (then nothing is sent) or the reply is unusable.
-  virtual std::vector<std::string> LoadVoiceCatalogue(std::string_view token,
-                                                      SpeechClientState& state) const = 0;
+  virtual std::vector<std::string> LoadVoiceCatalogue(
+      std::string_view token, SpeechClientState& state,
+      const std::atomic<bool>* cancel = nullptr) const = 0;
 
   /// Turns `lineText` into an MP3 clip spoken by the voice `voiceName` (a short name of the
   /// cached list) in the style whose label is `styleLabel`. Returns the clip, or empty bytes
@@ -61,15 +63,16 @@ class SpeechServiceClient : public SpeechClient {
   const SpeechServiceEndpoint& endpoint() const { return endpoint_; }
 
   /// GET of the auth-token path; the reply's "authToken" member, whatever the status.
-  std::string FetchAuthToken() const override;
+  std::string FetchAuthToken(const std::atomic<bool>* cancel = nullptr) const override;
 
   /// The voices request; the reply as GBK text, or empty text when the token is empty (nothing
   /// is sent) or the service did not answer with success.
   std::string FetchVoiceList(std::string_view token,
                              const std::atomic<bool>* cancel = nullptr) const;
 
-  std::vector<std::string> LoadVoiceCatalogue(std::string_view token,
-                                              SpeechClientState& state) const override;
+  std::vector<std::string> LoadVoiceCatalogue(
+      std::string_view token, SpeechClientState& state,
+      const std::atomic<bool>* cancel = nullptr) const override;
 
   /// Sends, in this order: voices, multitune, split-ssmls, speak.
   ///

@@ -59,14 +59,15 @@ class FakeSpeechClient : public SpeechClient {
     script_ = std::move(script);
   }
 
-  std::string FetchAuthToken() const override {
+  std::string FetchAuthToken(const std::atomic<bool>* = nullptr) const override {
     std::lock_guard lock(mutex_);
     ++tokens_;
     return tokenPrefix_.empty() ? std::string() : tokenPrefix_ + std::to_string(tokens_);
   }
 
-  std::vector<std::string> LoadVoiceCatalogue(std::string_view token,
-                                              SpeechClientState& state) const override {
+  std::vector<std::string> LoadVoiceCatalogue(
+      std::string_view token, SpeechClientState& state,
+      const std::atomic<bool>* = nullptr) const override {
     std::string list;
     {
       std::lock_guard lock(mutex_);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "json/json_document.h"
 #include "platform/codepage.h"
@@ -76,6 +78,24 @@ TEST_F(SpeechClientWire, TokenFailuresGiveAnEmptyToken) {
   service_.SetReply("auth-token", Fixed(MakeReply(200, testing::Gzip(R"({"authToken":"z"})"),
                                                   {"Content-Encoding: gzip"})));
   EXPECT_EQ(client_.FetchAuthToken(), "z");
+}
+
+// Closing the program sets the flag: a service that never answers must not hold it up.
+TEST(SpeechClientDown, CancelAbandonsAServiceThatNeverAnswers) {
+  test::RawHttpServer silent([](const RecordedRequest&) { return RawReply{"", true}; });
+  const SpeechServiceClient client(SpeechServiceEndpoint::Local(silent.port()));
+  SpeechClientValues shared;
+  std::atomic<bool> cancel{false};
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    cancel = true;
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.FetchAuthToken(&cancel), "");
+  EXPECT_TRUE(client.LoadVoiceCatalogue("t", shared, &cancel).empty());
+  closer.join();
+  // Far below the 15 s time-out of each request (a generous bound, not a speed goal).
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
 }
 
 TEST(SpeechClientDown, EverythingFailsQuietly) {
