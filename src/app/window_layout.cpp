@@ -18,8 +18,8 @@ struct Def {
 };
 
 // The font the voice group and the link use: 微软雅黑, 12 pixels, normal weight, GB2312.
-FontSpec YaheiFont() {
-  return FontSpec{"微软雅黑", -12, 400, 134};
+FontRecord YaheiFont() {
+  return FontRecord{"微软雅黑", -12, 400, 134};
 }
 
 Control Make(const Def& def) {

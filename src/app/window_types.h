@@ -32,7 +32,7 @@ struct Rect {
 };
 
 /// A font as the form defines it; an empty family means the default GUI font.
-struct FontSpec {
+struct FontRecord {
   std::string family;  // UTF-8, e.g. "微软雅黑"
   int height = 0;      // the form's character height: negative means pixels of the glyphs
   int weight = 400;
@@ -51,7 +51,7 @@ struct ControlStyle {
   bool whiteBackground = false;
   bool wordWrap = false;
   std::vector<ListColumn> columns;  // list view
-  FontSpec font;
+  FontRecord font;
   std::string url;     // hyperlink: the address it opens
   int intervalMs = 0;  // timer
 };

@@ -110,10 +110,10 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (click && onClicked_) onClicked_();
 }
 
-QFont FontForSpec(const FontSpec& spec, const QFont& base) {
-  if (spec.family.empty()) return base;
+QFont QtFontFor(const FontRecord& record, const QFont& base) {
+  if (record.family.empty()) return base;
   QFont font = base;
-  QStringList families{QString::fromStdString(spec.family)};
+  QStringList families{QString::fromStdString(record.family)};
   for (const char* fallback : kCjkFallbacks) {
     const QString name = QString::fromLatin1(fallback);
     if (!families.contains(name)) families << name;
@@ -121,8 +121,8 @@ QFont FontForSpec(const FontSpec& spec, const QFont& base) {
   font.setFamilies(families);
   // The form's height: negative is the glyphs' height in pixels; positive is the cell height,
   // which at these sizes differs by a pixel at most.
-  if (spec.height != 0) font.setPixelSize(spec.height < 0 ? -spec.height : spec.height);
-  if (spec.weight > 0) font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight, 1, 1000)));
+  if (record.height != 0) font.setPixelSize(record.height < 0 ? -record.height : record.height);
+  if (record.weight > 0) font.setWeight(static_cast<QFont::Weight>(std::clamp(record.weight, 1, 1000)));
   font.setStyleHint(QFont::SansSerif);
   return font;
 }
@@ -162,7 +162,7 @@ QWidget* CreateControlWidget(const Control& control, QWidget* parent) {
   widget->setObjectName(QString::fromStdString(control.name));
   const Rect& g = control.geometry;
   widget->setGeometry(g.left, g.top, g.width, g.height);
-  QFont font = FontForSpec(control.style.font, widget->font());
+  QFont font = QtFontFor(control.style.font, widget->font());
   if (control.kind == ControlKind::kHyperlink) font.setUnderline(true);
   widget->setFont(font);
   return widget;

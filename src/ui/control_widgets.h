@@ -31,7 +31,7 @@ class LinkLabel : public QLabel {
 /// otherwise the named family with installed CJK families behind it as fallbacks, the pixel
 /// height, and the weight. The character set has no counterpart in Qt; the fallbacks carry
 /// the Chinese glyphs it stands for.
-QFont FontForSpec(const FontSpec& spec, const QFont& base);
+QFont QtFontFor(const FontRecord& record, const QFont& base);
 
 /// Creates the widget of one visible control (nullptr for the invisible components: timer,
 /// media player, file dialog), with its object name, geometry relative to `parent`, fixed
