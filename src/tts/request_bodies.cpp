@@ -67,22 +67,31 @@ std::string SsmlComments(const VoiceRecord& voice) {
   return text;
 }
 
-}  // namespace
-
-std::string EscapeJsonString(std::string_view text) {
+// Copies the double-byte characters of `text` as they are (a byte that starts no valid
+// character becomes "?") and lets `escape` write each single-byte character.
+template <typename Escape>
+std::string EscapeSingleBytes(std::string_view text, Escape escape) {
   std::string out;
   out.reserve(text.size() + 8);
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t length = CharLength(text, i);
-    if (length != 1) {
-      if (length == 2)
-        out.append(text.substr(i, 2));
-      else
-        out += '?';
-      i += length == 2 ? 2 : 1;
-      continue;
+    if (length == 1) {
+      escape(static_cast<unsigned char>(text[i++]), out);
+    } else if (length == 2) {
+      out.append(text.substr(i, 2));
+      i += 2;
+    } else {
+      out += '?';
+      ++i;
     }
-    const auto c = static_cast<unsigned char>(text[i++]);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string EscapeJsonString(std::string_view text) {
+  return EscapeSingleBytes(text, [](unsigned char c, std::string& out) {
     switch (c) {
       case '"':
         out += "\\\"";
@@ -114,24 +123,11 @@ std::string EscapeJsonString(std::string_view text) {
           out += static_cast<char>(c);
         }
     }
-  }
-  return out;
+  });
 }
 
 std::string EscapeXml(std::string_view text, bool attribute) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t length = CharLength(text, i);
-    if (length != 1) {
-      if (length == 2)
-        out.append(text.substr(i, 2));
-      else
-        out += '?';
-      i += length == 2 ? 2 : 1;
-      continue;
-    }
-    const auto c = static_cast<unsigned char>(text[i++]);
+  return EscapeSingleBytes(text, [attribute](unsigned char c, std::string& out) {
     switch (c) {
       case '&':
         out += "&amp;";
@@ -156,8 +152,7 @@ std::string EscapeXml(std::string_view text, bool attribute) {
       default:
         out += c < 0x20 ? ' ' : static_cast<char>(c);
     }
-  }
-  return out;
+  });
 }
 
 std::optional<SplitPosition> ReadSplitPosition(std::string_view replyText) {
