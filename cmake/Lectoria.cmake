@@ -28,6 +28,29 @@ function(lectoria_add_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
+# lectoria_restrict_includes(<target> FOLDER <dir> ALLOWED <prefix>...)
+# Makes the build of <target> fail when a source or header in <dir> includes a project
+# header outside the given folders (for example "app/window/" "platform/"), so that the arrows
+# between libraries that share one include root cannot be crossed by a stray #include.
+function(lectoria_restrict_includes target)
+  cmake_parse_arguments(ARG "" "FOLDER" "ALLOWED" ${ARGN})
+  get_filename_component(dir ${ARG_FOLDER} ABSOLUTE)
+  file(GLOB files CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.cpp)
+  if(NOT files)
+    message(FATAL_ERROR "lectoria_restrict_includes: no sources in ${dir}")
+  endif()
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.includes.stamp)
+  add_custom_command(
+    OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} "-DFILES=${files}" "-DALLOWED=${ARG_ALLOWED}" -DSTAMP=${stamp}
+            -P ${PROJECT_SOURCE_DIR}/cmake/check_includes.cmake
+    DEPENDS ${files} ${PROJECT_SOURCE_DIR}/cmake/check_includes.cmake
+    COMMENT "Checking the includes of ${target}"
+    VERBATIM)
+  add_custom_target(${target}_includes DEPENDS ${stamp})
+  add_dependencies(${target} ${target}_includes)
+endfunction()
+
 # lectoria_add_test(<name> SOURCES ... [DEPS ...] [PROPERTIES ...])
 # One GoogleTest program per module, its cases discovered by CTest.
 function(lectoria_add_test name)

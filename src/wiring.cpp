@@ -16,11 +16,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/app.h"
-#include "app/control_names.h"
-#include "app/playback_controller.h"
-#include "app/synthesis_worker.h"
-#include "app/voice_loader.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
+#include "app/reading/playback_controller.h"
+#include "app/reading/synthesis_worker.h"
+#include "app/reading/voice_loader.h"
 #include "audio/system_clip_player.h"
 #include "platform/run_dir.h"
 #include "speechd/speech_service.h"

@@ -64,15 +64,6 @@ std::size_t FindTextIgnoreCase(std::string_view text, std::string_view needle,
   return Find(text, needle, from, true);
 }
 
-std::size_t FindLastText(std::string_view text, std::string_view needle) {
-  std::size_t found = std::string::npos;
-  for (std::size_t pos = Find(text, needle, 0, false); pos != std::string::npos;
-       pos = Find(text, needle, pos + GbkCharLength(text, pos), false)) {
-    found = pos;
-    if (pos >= text.size()) break;
-  }
-  return found;
-}
 
 bool ContainsText(std::string_view text, std::string_view needle, bool ignoreCase) {
   return Find(text, needle, 0, ignoreCase) != std::string::npos;

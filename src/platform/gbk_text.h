@@ -27,9 +27,6 @@ std::size_t FindText(std::string_view text, std::string_view needle, std::size_t
 std::size_t FindTextIgnoreCase(std::string_view text, std::string_view needle,
                                std::size_t from = 0);
 
-/// Last occurrence of `needle` that starts on a character boundary.
-std::size_t FindLastText(std::string_view text, std::string_view needle);
-
 /// True when `text` contains `needle` (GBK-aware), optionally ignoring ASCII case.
 bool ContainsText(std::string_view text, std::string_view needle, bool ignoreCase = false);
 

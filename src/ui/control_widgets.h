@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <functional>
 
-#include "app/window_types.h"
+#include "app/window/window_types.h"
 
 class QWidget;
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/main_window.h"
+#include "app/window/main_window.h"
 
 namespace lectoria {
 

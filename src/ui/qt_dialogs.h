@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "app/ports/dialogs.h"
 
 class QDialog;
 class QObject;

@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/ui_thread.h"
+#include "app/ports/ui_thread.h"
 
 class QEventLoop;
 class QObject;

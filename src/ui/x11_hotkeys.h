@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/hotkeys.h"
+#include "app/ports/hotkeys.h"
 
 namespace lectoria {
 

@@ -1,9 +1,9 @@
 // An App over headless ports in a fresh run directory.
 #pragma once
 
-#include "app/app.h"
-#include "app/fake_ports.h"
-#include "app/manual_ui_thread.h"
+#include "app/core/app.h"
+#include "support/fake_ports.h"
+#include "support/manual_ui_thread.h"
 #include "support/fake_clip_player.h"
 #include "support/run_dir_fixture.h"
 

@@ -1,8 +1,8 @@
-#include "app/hotkeys.h"
+#include "app/ports/hotkeys.h"
 
 #include <gtest/gtest.h>
 
-#include "app/fake_ports.h"
+#include "support/fake_ports.h"
 
 namespace lectoria {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "platform/codepage.h"
 

@@ -1,6 +1,6 @@
 // The real-time UI thread: posted work and ticks run while the UI thread pumps, waits of
 // other threads end on time, on a stop request or at shutdown.
-#include "app/loop_ui_thread.h"
+#include "support/loop_ui_thread.h"
 
 #include <gtest/gtest.h>
 

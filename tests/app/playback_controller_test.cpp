@@ -2,7 +2,7 @@
 // tick's advance and the end-of-clip notice, the position written as clips start.
 #include <gtest/gtest.h>
 
-#include "app/hotkeys.h"
+#include "app/ports/hotkeys.h"
 #include "playback_fixture.h"
 
 namespace lectoria {

@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "app/control_names.h"
-#include "app/playback_controller.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/reading/playback_controller.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "library/library_index.h"
 

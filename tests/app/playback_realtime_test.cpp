@@ -5,12 +5,12 @@
 
 #include <mutex>
 
-#include "app/app.h"
-#include "app/control_names.h"
-#include "app/fake_ports.h"
-#include "app/loop_ui_thread.h"
-#include "app/playback_controller.h"
-#include "app/texts.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
+#include "support/fake_ports.h"
+#include "support/loop_ui_thread.h"
+#include "app/reading/playback_controller.h"
+#include "app/window/texts.h"
 #include "audio/system_clip_player.h"
 #include "audio/test_clips.h"
 #include "library/library_index.h"

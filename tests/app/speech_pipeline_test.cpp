@@ -5,11 +5,11 @@
 #include <chrono>
 #include <thread>
 
-#include "app/control_names.h"
-#include "app/playback_controller.h"
-#include "app/synthesis_worker.h"
-#include "app/texts.h"
-#include "app/voice_loader.h"
+#include "app/window/control_names.h"
+#include "app/reading/playback_controller.h"
+#include "app/reading/synthesis_worker.h"
+#include "app/window/texts.h"
+#include "app/reading/voice_loader.h"
 #include "app_harness.h"
 #include "audio/mp3_decoder.h"
 #include "library/library_index.h"

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "library/library_index.h"
 #include "platform/file_util.h"

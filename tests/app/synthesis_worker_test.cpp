@@ -1,12 +1,12 @@
-#include "app/synthesis_worker.h"
+#include "app/reading/synthesis_worker.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "fake_speech_client.h"
 #include "library/library_index.h"

@@ -1,9 +1,9 @@
-#include "app/voice_loader.h"
+#include "app/reading/voice_loader.h"
 
 #include <gtest/gtest.h>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "fake_speech_client.h"
 

@@ -1,11 +1,11 @@
-#include "app/main_window.h"
+#include "app/window/main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "app/control_names.h"
-#include "app/manual_ui_thread.h"
+#include "app/window/control_names.h"
+#include "support/manual_ui_thread.h"
 #include "support/run_dir_fixture.h"
 
 namespace lectoria {

@@ -13,9 +13,9 @@
 #include <future>
 #include <thread>
 
-#include "app/config_store.h"
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/core/config_store.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "library/library_index.h"
 #include "platform/ini_file.h"
 #include "ui/qt_text.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/texts.h"
+#include "app/window/texts.h"
 #include "support/run_dir_fixture.h"
 #include "ui/open_url.h"
 #include "ui/qt_text.h"

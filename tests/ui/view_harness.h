@@ -6,8 +6,8 @@
 #include <memory>
 #include <string_view>
 
-#include "app/app.h"
-#include "app/fake_ports.h"
+#include "app/core/app.h"
+#include "support/fake_ports.h"
 #include "support/fake_clip_player.h"
 #include "support/run_dir_fixture.h"
 #include "ui/main_view.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/control_names.h"
+#include "app/window/control_names.h"
 #include "view_harness.h"
 #include "xvfb_server.h"
 

@@ -19,8 +19,8 @@
 #include <string>
 #include <thread>
 
-#include "app/app.h"
-#include "app/speech_state.h"
+#include "app/core/app.h"
+#include "app/reading/speech_state.h"
 #include "tts/speech_service_client.h"
 
 namespace lectoria {

@@ -1,8 +1,8 @@
 // The user-interface thread port: its queue of work, the window's one-second timer 时钟1 and
 // the pumping wait.
 //
-// The Qt view implements it over the GUI thread's event loop; ManualUiThread implements it
-// for tests, which drive the clock by hand.
+// The Qt view implements it over the GUI thread's event loop; the tests' ManualUiThread
+// (tests/support) implements it with a clock driven by hand.
 #pragma once
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "app/voice_loader.h"
+#include "app/reading/voice_loader.h"
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 
 namespace lectoria {
 

@@ -1,7 +1,7 @@
 // Start-up, clean-up at the window's end, the settings handlers and the show/hide hotkey.
-#include "app/app.h"
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "library/library_swap.h"
 #include "platform/file_util.h"
 

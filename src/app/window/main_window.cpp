@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/window/main_window.h"
 
 #include <algorithm>
 
@@ -190,16 +190,6 @@ bool MainWindow::IsControlVisible(std::string_view control) const {
   std::lock_guard lock(mutex_);
   const Control* c = Find(control);
   return c && c->visible;
-}
-
-void MainWindow::SetControlVisible(std::string_view control, bool visible) {
-  {
-    std::lock_guard lock(mutex_);
-    Control* c = Find(control);
-    if (!c || c->visible == visible) return;
-    c->visible = visible;
-  }
-  Announce({std::string(control), Change::kVisible, -1});
 }
 
 // --- List view ------------------------------------------------------------------------------

@@ -52,7 +52,6 @@ struct ControlStyle {
   bool wordWrap = false;
   std::vector<ListColumn> columns;  // list view
   FontRecord font;
-  std::string url;     // hyperlink: the address it opens
   int intervalMs = 0;  // timer
 };
 

@@ -14,7 +14,7 @@
 #include <set>
 #include <thread>
 
-#include "app/ui_thread.h"
+#include "app/ports/ui_thread.h"
 
 namespace lectoria {
 

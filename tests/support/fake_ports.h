@@ -1,5 +1,4 @@
-// Headless stand-ins for the hotkey, message-box and file-dialog ports, for tests and for
-// running the core without a window system.
+// Headless stand-ins for the hotkey, message-box and file-dialog ports, for the tests.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/hotkeys.h"
+#include "app/ports/dialogs.h"
+#include "app/ports/hotkeys.h"
 
 namespace lectoria {
 

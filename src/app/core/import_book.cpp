@@ -2,9 +2,9 @@
 // read.
 #include <system_error>
 
-#include "app/app.h"
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "library/book_import.h"
 #include "platform/file_util.h"
 

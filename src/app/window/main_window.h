@@ -7,7 +7,7 @@
 // events run the operation bound to them on the UI thread: at once when raised there,
 // otherwise queued to it.
 //
-// Controls are named by their form names (see app/control_names.h); texts are GBK. Calls that
+// Controls are named by their form names (see app/window/control_names.h); texts are GBK. Calls that
 // name an unknown control, or a control of the wrong kind, change nothing and read as empty,
 // false, 0 or -1.
 #pragma once
@@ -20,8 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ui_thread.h"
-#include "app/window_types.h"
+#include "app/ports/ui_thread.h"
+#include "app/ports/window_handle.h"
+#include "app/window/window_types.h"
 
 namespace lectoria {
 
@@ -36,9 +37,6 @@ class WindowObserver {
   /// `control` is the form name; `index` is the row or item for kRowAppended/kItemAppended.
   virtual void OnControlChanged(std::string_view control, Change what, std::int32_t index) {}
 };
-
-/// An opaque handle for the window, as the hotkey port needs one.
-using WindowHandle = std::uintptr_t;
 
 class MainWindow {
  public:
@@ -83,7 +81,6 @@ class MainWindow {
   bool IsChecked(std::string_view control) const;
   void SetChecked(std::string_view control, bool checked);
   bool IsControlVisible(std::string_view control) const;
-  void SetControlVisible(std::string_view control, bool visible);
 
   // --- List view ----------------------------------------------------------------------------
   /// Removes every row; no row is current afterwards (announced, no event raised).

@@ -1,4 +1,4 @@
-#include "app/fake_ports.h"
+#include "support/fake_ports.h"
 
 namespace lectoria {
 

@@ -1,7 +1,7 @@
-#include "app/app.h"
+#include "app/core/app.h"
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 
 namespace lectoria {
 

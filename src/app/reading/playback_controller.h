@@ -30,7 +30,7 @@
 #include <string_view>
 #include <thread>
 
-#include "app/app.h"
+#include "app/core/app.h"
 
 namespace lectoria {
 

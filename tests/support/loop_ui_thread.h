@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/ui_thread.h"
+#include "app/ports/ui_thread.h"
 
 namespace lectoria {
 

@@ -1,4 +1,4 @@
-#include "app/loop_ui_thread.h"
+#include "support/loop_ui_thread.h"
 
 #include <algorithm>
 

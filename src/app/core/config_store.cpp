@@ -1,8 +1,8 @@
-#include "app/config_store.h"
+#include "app/core/config_store.h"
 
 #include <algorithm>
 
-#include "app/app_state.h"
+#include "app/core/app_state.h"
 
 namespace lectoria {
 

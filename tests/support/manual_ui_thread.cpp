@@ -1,4 +1,4 @@
-#include "app/manual_ui_thread.h"
+#include "support/manual_ui_thread.h"
 
 #include <algorithm>
 #include <iterator>

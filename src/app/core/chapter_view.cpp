@@ -1,6 +1,6 @@
 // The chapter list 超级列表框1 and the chapter text box 编辑框1.
-#include "app/app.h"
-#include "app/control_names.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
 #include "library/chapter_file.h"
 #include "library/chapter_list.h"
 

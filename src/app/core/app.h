@@ -10,12 +10,12 @@
 #include <string_view>
 #include <thread>
 
-#include "app/app_state.h"
-#include "app/config_store.h"
-#include "app/dialogs.h"
-#include "app/hotkeys.h"
-#include "app/main_window.h"
-#include "app/ui_thread.h"
+#include "app/core/app_state.h"
+#include "app/core/config_store.h"
+#include "app/ports/dialogs.h"
+#include "app/ports/hotkeys.h"
+#include "app/window/main_window.h"
+#include "app/ports/ui_thread.h"
 #include "library/library_index.h"
 #include "platform/clip_player.h"
 

@@ -1,9 +1,9 @@
-#include "app/playback_controller.h"
+#include "app/reading/playback_controller.h"
 
 #include <system_error>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "platform/file_util.h"
 
 namespace lectoria {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/ports/window_handle.h"
 
 namespace lectoria {
 

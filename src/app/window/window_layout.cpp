@@ -1,9 +1,9 @@
 // The form of the main window: its frame and every control with name, kind, parent, geometry
 // and initial state, in the form's order. Texts are written in UTF-8 here for reading and
 // stored as GBK.
-#include "app/control_names.h"
-#include "app/main_window.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/main_window.h"
+#include "app/window/texts.h"
 #include "platform/codepage.h"
 
 namespace lectoria {
@@ -96,7 +96,6 @@ std::vector<Control> MainWindowControls() {
     if (c.name == ctl::标签2 || c.name == ctl::标签3 || c.name == ctl::组合框_语音 ||
         c.name == ctl::组合框_语音风格 || c.name == ctl::超级链接框1)
       c.style.font = YaheiFont();
-    if (c.name == ctl::超级链接框1) c.style.url = texts::kServiceProductUrl;
     if (c.name == ctl::按钮1) c.enabled = false;  // until the voice list has been loaded
     controls.push_back(std::move(c));
   }

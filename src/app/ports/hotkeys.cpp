@@ -1,4 +1,4 @@
-#include "app/hotkeys.h"
+#include "app/ports/hotkeys.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
-#include "app/synthesis_worker.h"
+#include "app/reading/synthesis_worker.h"
 
 #include <chrono>
 #include <system_error>
 
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "platform/file_util.h"
 
 namespace lectoria {

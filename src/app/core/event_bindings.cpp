@@ -1,7 +1,7 @@
 // Every binding of a window event or hotkey to the operation it runs, in one place.
-#include "app/app.h"
-#include "app/control_names.h"
-#include "app/texts.h"
+#include "app/core/app.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 
 namespace lectoria {
 

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <memory>
 
-#include "app/app.h"
-#include "app/speech_state.h"
+#include "app/core/app.h"
+#include "app/reading/speech_state.h"
 #include "tts/speech_service_client.h"
 
 namespace lectoria {

@@ -1,0 +1,25 @@
+# Fails when a source file includes a project header from a folder its library may not use.
+# Run at build time by lectoria_restrict_includes():
+#   cmake -DFILES=a;b -DALLOWED=app/window/;platform/ -DSTAMP=file -P check_includes.cmake
+set(violations "")
+foreach(file IN LISTS FILES)
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]+\"([^\"]+)\".*" "\\1" header "${line}")
+    set(ok FALSE)
+    foreach(prefix IN LISTS ALLOWED)
+      string(FIND "${header}" "${prefix}" at)
+      if(at EQUAL 0)
+        set(ok TRUE)
+      endif()
+    endforeach()
+    if(NOT ok)
+      string(APPEND violations "\n  ${file}: includes \"${header}\"")
+    endif()
+  endforeach()
+endforeach()
+if(violations)
+  message(FATAL_ERROR "headers from a folder this library may not depend on:${violations}\n"
+                      "allowed: ${ALLOWED}")
+endif()
+file(TOUCH ${STAMP})
