@@ -53,10 +53,9 @@ class ClipPlayer {
   virtual void Close() = 0;
 
   /// Called once each time an open clip has played its last sample, but not when the clip was
-  /// played again, moved, reopened or closed before the notice could run. It runs on a thread of
-  /// the
-  /// player's choosing; the receiver must hand the work to its own thread (and may find the
-  /// status already changed by then). An empty function clears the notice.
+  /// played again, moved, reopened or closed before the notice could run. It runs on a thread
+  /// of the player's choosing; the receiver must hand the work to its own thread (and may find
+  /// the status already changed by then). An empty function clears the notice.
   virtual void SetEndOfClipNotice(std::function<void()> notice) = 0;
 
   // The settings and moves below have neutral defaults, so a player without them keeps
