@@ -266,9 +266,7 @@ bool ReportCollidingNames() {
   const std::vector<std::string> colliding = CollidingNames();
   const std::string ordinaryText = ObjectText(ordinary);
   const std::string collidingText = ObjectText(colliding);
-  const auto ours = [](const std::string& text) {
-    return MedianMs(9, [&] { OursParse(text); });
-  };
+  const auto ours = [](const std::string& text) { return MedianMs(9, [&] { OursParse(text); }); };
   const auto theirs = [](const std::string& text) {
     return MedianMs(9, [&] { TheirsParse(text); });
   };
@@ -281,8 +279,7 @@ bool ReportCollidingNames() {
 
   std::printf("\nOne object of %d members; chosen names share the low %d bits of the fixed hash\n",
               kMembers, kCollidingBits);
-  std::printf("  %-34s %14s %14s %8s\n", "median (ms)", "ordinary names", "chosen names",
-              "ratio");
+  std::printf("  %-34s %14s %14s %8s\n", "median (ms)", "ordinary names", "chosen names", "ratio");
   const auto row = [](const char* name, double a, double b) {
     std::printf("  %-34s %14.3f %14.3f %8.2f\n", name, a, b, b / a);
   };

@@ -53,8 +53,7 @@ std::vector<std::pair<std::string, std::string>> WireHeaders(const PendingReques
 // common X-Auth-Token and the like). Another site must not receive them.
 bool CarriesCredentials(std::string_view name) {
   const std::string lower = AsciiLower(name);
-  return lower == "cookie" || lower == "authorization" ||
-         lower.find("token") != std::string::npos;
+  return lower == "cookie" || lower == "authorization" || lower.find("token") != std::string::npos;
 }
 
 bool IsFollowedRedirect(int status) {

@@ -53,8 +53,7 @@ inline constexpr ServiceDeadline kNoDeadline = ServiceDeadline::max();
 /// `deadline` and `cancel` as HttpRequestOptions has them. Blocking; any thread.
 ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::string_view path,
                                 int method, std::string_view headers, std::string_view body,
-                                int timeoutSeconds = 0,
-                                const std::atomic<bool>* cancel = nullptr,
+                                int timeoutSeconds = 0, const std::atomic<bool>* cancel = nullptr,
                                 ServiceDeadline deadline = kNoDeadline);
 
 /// The reply body as GBK text: decompressed first when the body starts like a gzip stream or

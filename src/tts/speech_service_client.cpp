@@ -44,10 +44,10 @@ std::string SpeechServiceClient::FetchVoiceList(std::string_view token,
                                                 const std::atomic<bool>* cancel,
                                                 ServiceDeadline deadline) const {
   if (token.empty()) return {};
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kVoicesPath, kPost,
-      VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)), ids::kVoicesQuery,
-      kDefaultTimeout, cancel, deadline);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kVoicesPath, kPost,
+                         VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)),
+                         ids::kVoicesQuery, kDefaultTimeout, cancel, deadline);
   if (!reply.Succeeded()) return {};
   return ReplyText(reply);
 }
@@ -100,10 +100,10 @@ std::string SpeechServiceClient::PostMultitune(std::string_view token, const Voi
                                                const std::atomic<bool>* cancel,
                                                ServiceDeadline deadline) const {
   const std::string body = BuildMultituneBody(voice, lineText, styleLabels, serviceStyleName);
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kMultitunePath, kPost,
-      MultituneHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel,
-      deadline);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kMultitunePath, kPost,
+                         MultituneHeaders(endpoint_, token, LocalByteLength(body)), body,
+                         kDefaultTimeout, cancel, deadline);
   return ReplyText(reply);
 }
 
@@ -112,10 +112,10 @@ std::string SpeechServiceClient::PostSplitSsmls(std::string_view token, const Vo
                                                 const std::atomic<bool>* cancel,
                                                 ServiceDeadline deadline) const {
   const std::string body = BuildSplitSsmlsBody(voice, lineText);
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kSplitSsmlsPath, kPost,
-      SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel,
-      deadline);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kSplitSsmlsPath, kPost,
+                         SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body,
+                         kDefaultTimeout, cancel, deadline);
   return ReplyText(reply);
 }
 

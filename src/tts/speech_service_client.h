@@ -65,9 +65,9 @@ class SpeechServiceClient : public SpeechClient {
   /// `synthesisDeadline` bounds each SynthesizeLine call as a whole: a service that keeps
   /// sending a byte now and then never trips a stall time-out, so without it one attempt
   /// could hold the synthesis worker for ever.
-  explicit SpeechServiceClient(SpeechServiceEndpoint endpoint = {},
-                               std::chrono::milliseconds synthesisDeadline =
-                                   kDefaultSynthesisDeadline);
+  explicit SpeechServiceClient(
+      SpeechServiceEndpoint endpoint = {},
+      std::chrono::milliseconds synthesisDeadline = kDefaultSynthesisDeadline);
 
   const SpeechServiceEndpoint& endpoint() const { return endpoint_; }
   std::chrono::milliseconds synthesisDeadline() const { return synthesisDeadline_; }
@@ -105,13 +105,12 @@ class SpeechServiceClient : public SpeechClient {
                             std::string_view lineText, std::string_view styleLabels,
                             std::string_view serviceStyleName,
                             const std::atomic<bool>* cancel = nullptr,
-                        ServiceDeadline deadline = kNoDeadline) const;
+                            ServiceDeadline deadline = kNoDeadline) const;
 
   /// The split-ssmls request; the reply as GBK text.
   std::string PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
-                             std::string_view lineText,
-                             const std::atomic<bool>* cancel = nullptr,
-                        ServiceDeadline deadline = kNoDeadline) const;
+                             std::string_view lineText, const std::atomic<bool>* cancel = nullptr,
+                             ServiceDeadline deadline = kNoDeadline) const;
 
   /// The speak request; the MP3 clip, or empty bytes when the reply is not one.
   std::string PostSpeak(std::string_view token, const SplitPosition& position,

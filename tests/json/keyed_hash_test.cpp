@@ -24,7 +24,8 @@ TEST(KeyedHash, SipHashMatchesTheReferenceVectors) {
 TEST(KeyedHash, LargeObjectsFindReplaceAndRemoveEveryMember) {
   constexpr int kMembers = 3000;
   std::string text = "{";
-  for (int i = 0; i < kMembers; ++i) text += "\"m" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  for (int i = 0; i < kMembers; ++i)
+    text += "\"m" + std::to_string(i) + "\":" + std::to_string(i) + ",";
   text += "\"m7\":-7}";  // a repeated name replaces the value in its place
   JsonDocument document;
   ASSERT_TRUE(document.Parse(text));
