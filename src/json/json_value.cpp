@@ -1,7 +1,8 @@
 #include "json/json_value.h"
 
 #include <cmath>
-#include <functional>
+
+#include "json/keyed_hash.h"
 
 namespace lectoria {
 namespace {
@@ -9,8 +10,9 @@ namespace {
 constexpr std::size_t kIndexThreshold = 16;
 constexpr std::uint32_t kEmptySlot = 0xFFFFFFFFu;
 
+// Keyed per process, so that a reply cannot bring names that collide (see keyed_hash.h).
 std::size_t HashName(std::string_view name) {
-  return std::hash<std::string_view>{}(name);
+  return static_cast<std::size_t>(json::HashMemberName(name));
 }
 
 }  // namespace

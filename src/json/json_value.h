@@ -76,8 +76,9 @@ class JsonValue {
 };
 
 /// The members of an object node, in insertion order. A name occurs at most once; setting an
-/// existing name replaces its value in place. Large objects keep a hash index of their names
-/// so that building and reading them stays linear.
+/// existing name replaces its value in place. Large objects keep an index of their names,
+/// hashed with a per-process random key, so that building and reading them stays linear even
+/// for names chosen to collide.
 class JsonObject {
  public:
   struct Member {

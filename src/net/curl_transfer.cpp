@@ -195,7 +195,7 @@ void SetOptions(CURL* easy, const TransferRequest& request, TransferContext& ctx
 
 // Drives the exchange with the multi interface so that the stall limit is checked at
 // millisecond precision (a plain easy_perform wakes only about once a second when idle).
-// Returns libcurl's result, or CURLE_OPERATION_TIMEDOUT after a stall.
+// Returns libcurl's result, or CURLE_OPERATION_TIMEDOUT after a stall or past the deadline.
 CURLcode Drive(CURLM* multi, CURL* easy, const TransferRequest& request, TransferContext& ctx) {
   if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
   CURLcode result = CURLE_OK;
@@ -211,6 +211,17 @@ CURLcode Drive(CURLM* multi, CURL* easy, const TransferRequest& request, Transfe
         break;
       }
       waitMs = 100;
+    }
+    if (request.deadline != Clock::time_point::max()) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(request.deadline - Clock::now())
+              .count();
+      if (left <= 0) {
+        result = CURLE_OPERATION_TIMEDOUT;
+        finished = true;
+        break;
+      }
+      waitMs = std::min(waitMs, static_cast<long>(left));
     }
     if (ctx.connected) {
       const auto idle =

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -38,6 +39,9 @@ struct TransferRequest {
   long connectTimeoutMs = 15000;
   /// Once connected: the longest time without a byte sent or received.
   long stallTimeoutMs = 15000;
+  /// The exchange fails once this moment has passed, however steadily bytes arrive (a server
+  /// that trickles its reply never trips the stall limit). max() sets none.
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
   /// Accept any server certificate (an explicit opt-out; off by default).
   bool ignoreCertificateErrors = false;
   /// A PEM file of certificates to trust instead of the system's; empty keeps the system's.

@@ -48,6 +48,14 @@ std::vector<std::pair<std::string, std::string>> WireHeaders(const PendingReques
   return headers.entries();
 }
 
+// Headers that hold the first site's credentials: its cookies, Authorization, and the token
+// headers web APIs define for themselves (the speech service's AccDemoPageAuthToken, the
+// common X-Auth-Token and the like). Another site must not receive them.
+bool CarriesCredentials(std::string_view name) {
+  const std::string lower = AsciiLower(name);
+  return lower == "cookie" || lower == "authorization" || lower.find("token") != std::string::npos;
+}
+
 bool IsFollowedRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -69,9 +77,10 @@ bool FollowRedirect(PendingRequest& pending, int status, const std::string& targ
   }
   if (origin != firstOrigin) {
     // Cookies and credentials belong to the first site, and its Host line names it.
-    pending.headers.Remove("Cookie");
-    pending.headers.Remove("Authorization");
-    pending.headers.Remove("Host");
+    std::vector<std::string> dropped{"Host"};
+    for (const auto& [name, value] : pending.headers.entries())
+      if (CarriesCredentials(name)) dropped.push_back(name);
+    for (const std::string& name : dropped) pending.headers.Remove(name);
     transfer.serverUser.clear();
     transfer.serverPassword.clear();
   }
@@ -131,6 +140,7 @@ std::string HttpRequest(std::string_view url, const HttpRequestOptions& options)
   transfer.ignoreCertificateErrors = options.ignoreCertificateErrors;
   transfer.caFile = options.caFile;
   transfer.cancel = options.cancel;
+  transfer.deadline = options.deadline;
   if (!options.proxy.empty() && !options.proxyUser.empty()) {
     if (options.credentialTarget == 1) {
       transfer.proxyUser = options.proxyUser;

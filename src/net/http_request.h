@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,10 @@ struct HttpRequestOptions {
   /// certificate, for example); empty keeps the system's.
   std::string caFile;
 
+  /// The whole exchange, redirects included, fails once this moment has passed, even while
+  /// bytes keep arriving; max() sets no such limit (only the time-outs above apply).
+  std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+
   /// When given and set (from any thread), the exchange is abandoned within about 100 ms and
   /// counts as a failure: a program that is closing need not wait out a slow server.
   const std::atomic<bool>* cancel = nullptr;
@@ -69,8 +74,8 @@ struct HttpRequestOptions {
 /// Sends one request and returns the response body exactly as received (not decompressed,
 /// not converted), whatever the status. Blocks the calling thread until the exchange ends;
 /// any number of calls may run at once on different threads. On any failure (no connection,
-/// time-out, certificate refused, a reply over the size limit, too many redirects) the body,
-/// `responseHeaders` and `returnedCookies` are empty and `statusCode` is 0.
+/// time-out, the deadline passed, certificate refused, a reply over the size limit, too many
+/// redirects) the body, `responseHeaders` and `returnedCookies` are empty and `statusCode` is 0.
 std::string HttpRequest(std::string_view url, const HttpRequestOptions& options = {});
 
 /// The limits a `timeoutSeconds` value stands for, in milliseconds.

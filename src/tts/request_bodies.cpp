@@ -12,12 +12,12 @@ namespace {
 namespace ids = speech_ids;
 
 // The length of the GBK character at `pos`: 2 for a lead byte with a valid trail byte, 1 for
-// anything else. 0 marks a byte that is no character at all (0x80, 0xFF, or a lead byte
-// without a valid trail), which the escapers write as "?" so that no structural sign can hide
-// behind it.
+// a single byte (ASCII, or 0x80, the euro sign in code page 936). 0 marks a byte that is no
+// character at all (0xFF, or a lead byte without a valid trail), which the escapers write as
+// "?" so that no structural sign can hide behind it.
 std::size_t CharLength(std::string_view text, std::size_t pos) {
   const auto c = static_cast<unsigned char>(text[pos]);
-  if (c < 0x80) return 1;
+  if (c <= 0x80) return 1;
   if (!IsGbkLeadByte(c) || pos + 1 >= text.size()) return 0;
   const auto trail = static_cast<unsigned char>(text[pos + 1]);
   return (trail >= 0x40 && trail <= 0xFE && trail != 0x7F) ? 2 : 0;
@@ -75,11 +75,13 @@ std::string EscapeSingleBytes(std::string_view text, Escape escape) {
   out.reserve(text.size() + 8);
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t length = CharLength(text, i);
-    if (length == 1) {
-      escape(static_cast<unsigned char>(text[i++]), out);
-    } else if (length == 2) {
-      out.append(text.substr(i, 2));
-      i += 2;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (length == 1 && c < 0x80) {
+      escape(c, out);
+      ++i;
+    } else if (length > 0) {
+      out.append(text.substr(i, length));
+      i += length;
     } else {
       out += '?';
       ++i;

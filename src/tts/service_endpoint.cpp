@@ -27,6 +27,13 @@ std::string ContentEncoding(std::string_view headers) {
   return found;
 }
 
+// The two bytes every gzip stream starts with. The service compresses some replies whatever
+// their headers say, and no JSON text can start with them.
+bool StartsLikeGzip(std::string_view body) {
+  return body.size() >= 2 && static_cast<unsigned char>(body[0]) == 0x1F &&
+         static_cast<unsigned char>(body[1]) == 0x8B;
+}
+
 }  // namespace
 
 SpeechServiceEndpoint SpeechServiceEndpoint::Local(int port) {
@@ -56,7 +63,8 @@ std::string SpeechServiceEndpoint::Host() const {
 
 ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::string_view path,
                                 int method, std::string_view headers, std::string_view body,
-                                int timeoutSeconds, const std::atomic<bool>* cancel) {
+                                int timeoutSeconds, const std::atomic<bool>* cancel,
+                                ServiceDeadline deadline) {
   ServiceReply reply;
   HttpRequestOptions options;
   options.method = method;
@@ -68,11 +76,13 @@ ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::stri
   options.caFile = endpoint.caFile;
   options.ignoreCertificateErrors = endpoint.ignoreCertificateErrors;
   options.cancel = cancel;
+  options.deadline = deadline;
   reply.body = HttpRequest(endpoint.Url(path), options);
   return reply;
 }
 
 std::string ReplyText(const ServiceReply& reply) {
+  if (StartsLikeGzip(reply.body)) return ConvertCharset(InflateReply(reply.body));
   const std::string encoding = ContentEncoding(reply.headers);
   if (encoding.empty() || encoding == "identity") return ConvertCharset(reply.body);
   if (encoding == "gzip" || encoding == "x-gzip" || encoding == "deflate")

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -43,17 +44,21 @@ struct ServiceReply {
   bool Succeeded() const { return status >= 200 && status < 300; }
 };
 
+/// A moment after which a request fails; kNoDeadline sets none.
+using ServiceDeadline = std::chrono::steady_clock::time_point;
+inline constexpr ServiceDeadline kNoDeadline = ServiceDeadline::max();
+
 /// Sends one request (method 0 GET, 1 POST) with the header block `headers` (GBK "Name:
-/// value" lines joined by CR LF) and the GBK text `body` (sent as UTF-8). `timeoutSeconds` as
-/// HttpRequestOptions has it. Blocking; any thread.
+/// value" lines joined by CR LF) and the GBK text `body` (sent as UTF-8). `timeoutSeconds`,
+/// `deadline` and `cancel` as HttpRequestOptions has them. Blocking; any thread.
 ServiceReply SendServiceRequest(const SpeechServiceEndpoint& endpoint, std::string_view path,
                                 int method, std::string_view headers, std::string_view body,
-                                int timeoutSeconds = 0,
-                                const std::atomic<bool>* cancel = nullptr);
+                                int timeoutSeconds = 0, const std::atomic<bool>* cancel = nullptr,
+                                ServiceDeadline deadline = kNoDeadline);
 
-/// The reply body as GBK text: decompressed first when the response declares a gzip or
-/// deflate Content-Encoding (and used as it is when it declares none), then converted from
-/// UTF-8. A body in an encoding that cannot be decoded gives empty text.
+/// The reply body as GBK text: decompressed first when the body starts like a gzip stream or
+/// the response declares a gzip or deflate Content-Encoding (and used as it is otherwise),
+/// then converted from UTF-8. A body in an encoding that cannot be decoded gives empty text.
 std::string ReplyText(const ServiceReply& reply);
 
 }  // namespace lectoria

@@ -28,8 +28,9 @@ bool LooksLikeMp3(std::string_view bytes) {
          (static_cast<unsigned char>(bytes[1]) & 0xE0) == 0xE0;
 }
 
-SpeechServiceClient::SpeechServiceClient(SpeechServiceEndpoint endpoint)
-    : endpoint_(std::move(endpoint)) {}
+SpeechServiceClient::SpeechServiceClient(SpeechServiceEndpoint endpoint,
+                                         std::chrono::milliseconds synthesisDeadline)
+    : endpoint_(std::move(endpoint)), synthesisDeadline_(synthesisDeadline) {}
 
 std::string SpeechServiceClient::FetchAuthToken(const std::atomic<bool>* cancel) const {
   const ServiceReply reply = SendServiceRequest(endpoint_, ids::kAuthTokenPath, kGet,
@@ -40,12 +41,13 @@ std::string SpeechServiceClient::FetchAuthToken(const std::atomic<bool>* cancel)
 }
 
 std::string SpeechServiceClient::FetchVoiceList(std::string_view token,
-                                                const std::atomic<bool>* cancel) const {
+                                                const std::atomic<bool>* cancel,
+                                                ServiceDeadline deadline) const {
   if (token.empty()) return {};
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kVoicesPath, kPost,
-      VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)), ids::kVoicesQuery,
-      kDefaultTimeout, cancel);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kVoicesPath, kPost,
+                         VoicesHeaders(endpoint_, token, LocalByteLength(ids::kVoicesQuery)),
+                         ids::kVoicesQuery, kDefaultTimeout, cancel, deadline);
   if (!reply.Succeeded()) return {};
   return ReplyText(reply);
 }
@@ -71,54 +73,61 @@ std::string SpeechServiceClient::SynthesizeLine(std::string_view token, std::str
 
   if (const auto style = StyleForLabel(styleLabel)) state.SetServiceStyleName(std::string(*style));
   const std::string styleName = state.ServiceStyleName();
+  const ServiceDeadline deadline = std::chrono::steady_clock::now() + synthesisDeadline_;
 
   // The voice is looked up in a fresh list, which also keeps the cached one current.
-  std::string list = FetchVoiceList(token, cancel);
+  std::string list = FetchVoiceList(token, cancel, deadline);
   if (!IsVoiceList(list)) return {};
   std::optional<VoiceRecord> voice = FindVoiceRecord(list, voiceName);
   state.SetVoiceListJson(std::move(list));
   if (!voice || Cancelled(cancel)) return {};
 
-  PostMultitune(token, *voice, lineText, JoinWithCommas(state.StyleLabels()), styleName, cancel);
+  PostMultitune(token, *voice, lineText, JoinWithCommas(state.StyleLabels()), styleName, cancel,
+                deadline);
   if (Cancelled(cancel)) return {};
 
   const std::optional<SplitPosition> position =
-      ReadSplitPosition(PostSplitSsmls(token, *voice, lineText, cancel));
+      ReadSplitPosition(PostSplitSsmls(token, *voice, lineText, cancel, deadline));
   if (!position || Cancelled(cancel)) return {};
 
-  return PostSpeak(token, *position, *voice, lineText, styleName, cancel);
+  return PostSpeak(token, *position, *voice, lineText, styleName, cancel, deadline);
 }
 
 std::string SpeechServiceClient::PostMultitune(std::string_view token, const VoiceRecord& voice,
                                                std::string_view lineText,
                                                std::string_view styleLabels,
                                                std::string_view serviceStyleName,
-                                               const std::atomic<bool>* cancel) const {
+                                               const std::atomic<bool>* cancel,
+                                               ServiceDeadline deadline) const {
   const std::string body = BuildMultituneBody(voice, lineText, styleLabels, serviceStyleName);
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kMultitunePath, kPost,
-      MultituneHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kMultitunePath, kPost,
+                         MultituneHeaders(endpoint_, token, LocalByteLength(body)), body,
+                         kDefaultTimeout, cancel, deadline);
   return ReplyText(reply);
 }
 
 std::string SpeechServiceClient::PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
                                                 std::string_view lineText,
-                                                const std::atomic<bool>* cancel) const {
+                                                const std::atomic<bool>* cancel,
+                                                ServiceDeadline deadline) const {
   const std::string body = BuildSplitSsmlsBody(voice, lineText);
-  const ServiceReply reply = SendServiceRequest(
-      endpoint_, ids::kSplitSsmlsPath, kPost,
-      SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body, kDefaultTimeout, cancel);
+  const ServiceReply reply =
+      SendServiceRequest(endpoint_, ids::kSplitSsmlsPath, kPost,
+                         SplitSsmlsHeaders(endpoint_, token, LocalByteLength(body)), body,
+                         kDefaultTimeout, cancel, deadline);
   return ReplyText(reply);
 }
 
 std::string SpeechServiceClient::PostSpeak(std::string_view token, const SplitPosition& position,
                                            const VoiceRecord& voice, std::string_view lineText,
                                            std::string_view serviceStyleName,
-                                           const std::atomic<bool>* cancel) const {
+                                           const std::atomic<bool>* cancel,
+                                           ServiceDeadline deadline) const {
   const std::string body = BuildSpeakBody(voice, lineText, serviceStyleName, position);
   ServiceReply reply = SendServiceRequest(endpoint_, ids::kSpeakPath, kPost,
                                           SpeakHeaders(endpoint_, token, LocalByteLength(body)),
-                                          body, kTransportTimeout, cancel);
+                                          body, kTransportTimeout, cancel, deadline);
   // An error reply also has a body; only audio may become a clip file.
   if (!reply.Succeeded() || !LooksLikeMp3(reply.body)) return {};
   return std::move(reply.body);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,20 +56,29 @@ class SpeechClient {
 /// True when `bytes` start like an MP3 stream: an ID3 tag or an MPEG audio frame header.
 bool LooksLikeMp3(std::string_view bytes);
 
+/// How long one SynthesizeLine call may take in all, unless the caller chooses otherwise.
+inline constexpr std::chrono::milliseconds kDefaultSynthesisDeadline{60'000};
+
 /// The client of the service's demo API over HTTP(S).
 class SpeechServiceClient : public SpeechClient {
  public:
-  explicit SpeechServiceClient(SpeechServiceEndpoint endpoint = {});
+  /// `synthesisDeadline` bounds each SynthesizeLine call as a whole: a service that keeps
+  /// sending a byte now and then never trips a stall time-out, so without it one attempt
+  /// could hold the synthesis worker for ever.
+  explicit SpeechServiceClient(
+      SpeechServiceEndpoint endpoint = {},
+      std::chrono::milliseconds synthesisDeadline = kDefaultSynthesisDeadline);
 
   const SpeechServiceEndpoint& endpoint() const { return endpoint_; }
+  std::chrono::milliseconds synthesisDeadline() const { return synthesisDeadline_; }
 
   /// GET of the auth-token path; the reply's "authToken" member, whatever the status.
   std::string FetchAuthToken(const std::atomic<bool>* cancel = nullptr) const override;
 
   /// The voices request; the reply as GBK text, or empty text when the token is empty (nothing
   /// is sent) or the service did not answer with success.
-  std::string FetchVoiceList(std::string_view token,
-                             const std::atomic<bool>* cancel = nullptr) const;
+  std::string FetchVoiceList(std::string_view token, const std::atomic<bool>* cancel = nullptr,
+                             ServiceDeadline deadline = kNoDeadline) const;
 
   std::vector<std::string> LoadVoiceCatalogue(
       std::string_view token, SpeechClientState& state,
@@ -83,7 +93,8 @@ class SpeechServiceClient : public SpeechClient {
   /// is not used. The split-ssmls reply must give the line's paragraph index and plain-text
   /// length, or the speak request is not sent. The speak reply is the clip only when the
   /// status is a success and the body is MP3. Setting `cancel` abandons the request under way
-  /// (within about 100 ms) and sends no further one.
+  /// (within about 100 ms) and sends no further one; so does passing the synthesis deadline,
+  /// counted from the call's start, and the call then gives empty bytes.
   std::string SynthesizeLine(std::string_view token, std::string_view lineText,
                              std::string_view voiceName, std::string_view styleLabel,
                              SpeechClientState& state,
@@ -93,21 +104,24 @@ class SpeechServiceClient : public SpeechClient {
   std::string PostMultitune(std::string_view token, const VoiceRecord& voice,
                             std::string_view lineText, std::string_view styleLabels,
                             std::string_view serviceStyleName,
-                            const std::atomic<bool>* cancel = nullptr) const;
+                            const std::atomic<bool>* cancel = nullptr,
+                            ServiceDeadline deadline = kNoDeadline) const;
 
   /// The split-ssmls request; the reply as GBK text.
   std::string PostSplitSsmls(std::string_view token, const VoiceRecord& voice,
-                             std::string_view lineText,
-                             const std::atomic<bool>* cancel = nullptr) const;
+                             std::string_view lineText, const std::atomic<bool>* cancel = nullptr,
+                             ServiceDeadline deadline = kNoDeadline) const;
 
   /// The speak request; the MP3 clip, or empty bytes when the reply is not one.
   std::string PostSpeak(std::string_view token, const SplitPosition& position,
                         const VoiceRecord& voice, std::string_view lineText,
                         std::string_view serviceStyleName,
-                        const std::atomic<bool>* cancel = nullptr) const;
+                        const std::atomic<bool>* cancel = nullptr,
+                        ServiceDeadline deadline = kNoDeadline) const;
 
  private:
   SpeechServiceEndpoint endpoint_;
+  std::chrono::milliseconds synthesisDeadline_;
 };
 
 }  // namespace lectoria

@@ -89,16 +89,19 @@ TEST(HttpRedirect, EndlessLoopFailsAfterTenHops) {
   EXPECT_EQ(server.Requests().size(), 11u);
 }
 
-TEST(HttpRedirect, OtherSiteGetsNeitherCookiesNorTheFirstHostLine) {
+TEST(HttpRedirect, OtherSiteGetsNeitherCredentialsNorTheFirstHostLine) {
   RawHttpServer target([](const RecordedRequest&) { return MakeReply(200, "there"); });
   RawHttpServer origin(RedirectTo(302, target.Url("/to")));
   std::string cookies = "s=1";
   HttpRequestOptions options;
   options.cookies = &cookies;
-  options.headers = "Host: 127.0.0.1:" + std::to_string(origin.port()) + "\r\nX-Keep: 1";
+  options.headers = "Host: 127.0.0.1:" + std::to_string(origin.port()) +
+                    "\r\nAccDemoPageAuthToken: t1\r\nAuthorization: Bearer b\r\n"
+                    "X-Auth-Token: x\r\nX-Keep: 1";
   options.completeHeaders = false;
   EXPECT_EQ(HttpRequest(origin.Url("/from"), options), "there");
   EXPECT_EQ(origin.Requests().at(0).Header("Cookie"), "s=1");
+  EXPECT_EQ(origin.Requests().at(0).Header("AccDemoPageAuthToken"), "t1");
   EXPECT_EQ(target.Requests().at(0).headerLines,
             (Lines{"Host: 127.0.0.1:" + std::to_string(target.port()), "X-Keep: 1"}));
 }

@@ -62,6 +62,7 @@ TEST(RequestBodies, LineTextIsEscapedNotInterpreted) {
       Gbk("<b>Tom & Jerry</b> 'x' > y"),
       Gbk("局_类型 转换文本 局_locale 局_offsetInPlainText 文本长度"),
       Gbk("淺淺的河"),  // GBK trail bytes 0x5C
+      Gbk("售价 5€"),   // the single byte 0x80
       "tab\there\x01",
   };
   for (const std::string& line : lines) {
@@ -93,7 +94,10 @@ TEST(RequestBodies, EscapersHandleEachSpecialCharacter) {
   EXPECT_EQ(EscapeJsonString(Gbk("淺")), Gbk("淺"));
   // A byte that starts no character cannot carry a quote past the escaper.
   EXPECT_EQ(EscapeJsonString("\x81\"x"), "?\\\"x");
-  EXPECT_EQ(EscapeJsonString("\x80\xFF"), "??");
+  EXPECT_EQ(EscapeJsonString("\xFF"), "?");
+  // 0x80 is a character of its own in code page 936, the euro sign.
+  EXPECT_EQ(EscapeJsonString("5\x80\""), "5\x80\\\"");
+  EXPECT_EQ(EscapeXml("<\x80>"), "&lt;\x80&gt;");
   EXPECT_EQ(EscapeJsonString("end\xB1"), "end?");
 }
 

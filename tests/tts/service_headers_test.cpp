@@ -130,7 +130,7 @@ TEST(ServiceHeaders, SynthesisBlocksAreExact) {
   EXPECT_EQ(Lines(SpeakHeaders(Endpoint(), "T", 900)), speak);
 }
 
-TEST(ReplyText, DecodesOnlyWhatTheReplyDeclares) {
+TEST(ReplyText, DecodesWhatTheReplyDeclaresOrIsPlainlyGzip) {
   const std::string json = testing::Gbk("{\"text\":\"你好\"}");
   const std::string utf8 = "{\"text\":\"\xE4\xBD\xA0\xE5\xA5\xBD\"}";
   struct Case {
@@ -142,6 +142,8 @@ TEST(ReplyText, DecodesOnlyWhatTheReplyDeclares) {
       {"no headers", {utf8, "", 200}, json},
       {"gzip", {testing::Gzip(utf8), "Content-Type: x\r\ncontent-encoding:  GZIP ", 200}, json},
       {"identity", {utf8, "Content-Encoding: identity", 200}, json},
+      // The service may compress without saying so: the gzip magic bytes decide.
+      {"gzip undeclared", {testing::Gzip(utf8), "Content-Type: application/json", 200}, json},
       // An encoding that cannot be decoded gives nothing rather than garbage.
       {"brotli", {"\x1b\x03", "Content-Encoding: br", 200}, ""},
       {"gzip declared, plain sent", {utf8, "Content-Encoding: gzip", 200}, ""},

@@ -309,5 +309,22 @@ TEST_F(SpeechClientWire, CancelStopsBeforeTheNextRequest) {
   EXPECT_EQ(service_.RequestNames().back(), "multitune");
 }
 
+// A service that sends its clip one byte at a time never trips the stall time-out; the
+// synthesis deadline ends the attempt all the same.
+TEST_F(SpeechClientWire, TricklingServiceFailsAtTheSynthesisDeadline) {
+  LoadCatalogue();
+  service_.SetReply("speak", [](const RecordedRequest&) {
+    return RawReply{"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\nID3", false, 20};
+  });
+  const SpeechServiceClient hurried(SpeechServiceEndpoint::Local(service_.Port()),
+                                    std::chrono::milliseconds(400));
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(hurried.SynthesizeLine("tok-1", "hi", kVoice, Gbk("默认"), shared_, nullptr), "");
+  EXPECT_EQ(service_.RequestNames().back(), "speak");
+  // Far below the 30 s stall limit of the speak request (a generous bound, not a speed goal).
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ(client_.synthesisDeadline(), kDefaultSynthesisDeadline);
+}
+
 }  // namespace
 }  // namespace lectoria

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -150,6 +151,15 @@ void RawHttpServer::Serve(int fd) {
     if (reply.stallAfter) {
       std::unique_lock<std::mutex> lock(mutex_);
       stopped_.wait(lock, [this] { return stopping_; });
+    }
+    while (reply.trickleMs > 0) {
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (stopped_.wait_for(lock, std::chrono::milliseconds(reply.trickleMs),
+                              [this] { return stopping_; }))
+          break;
+      }
+      if (!SendAll(fd, "x")) break;
     }
   }
   std::lock_guard<std::mutex> lock(mutex_);

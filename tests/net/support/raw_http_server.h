@@ -3,8 +3,8 @@
 // Each connection carries one request: the server reads it whole (headers, then as many body
 // bytes as its Content-Length says), records it, writes the reply the handler makes, and
 // closes. A reply may instead leave the connection silent ("stall") until the server stops,
-// to drive the client's time-outs. It also serves as an HTTP proxy: a proxied request simply
-// arrives with an absolute URI in its request line.
+// to drive the client's time-outs, or trickle one byte at a time. It also serves as an HTTP proxy:
+// a proxied request simply arrives with an absolute URI in its request line.
 #pragma once
 
 #include <condition_variable>
@@ -36,6 +36,7 @@ struct RecordedRequest {
 struct RawReply {
   std::string bytes;        // written as they are
   bool stallAfter = false;  // then keep the connection open and silent until the server stops
+  int trickleMs = 0;        // above 0: then send one byte "x" this often until the server stops
 };
 
 /// A complete reply with Content-Length and "Connection: close"; `headerLines` go in between.
