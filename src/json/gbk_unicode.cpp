@@ -174,22 +174,33 @@ char32_t DecodeGbkChar(std::string_view text, std::size_t& pos) {
 }
 
 std::string GbkToInternal(std::string_view gbk, bool markBackslashes) {
-  std::string out;
-  out.reserve(gbk.size() + gbk.size() / 2);
+  // Every byte gives at most three bytes of UTF-8 (0x80 is the euro sign, U+20AC), so the
+  // text is written into a buffer of that size through a pointer: converting each line of a
+  // book must not pay a capacity check per byte.
+  std::string out(gbk.size() * 3, '\0');
+  char* o = out.data();
   std::size_t pos = 0;
   while (pos < gbk.size()) {
     const unsigned char c = static_cast<unsigned char>(gbk[pos]);
-    if (c < 0x80) {
-      if (c == '\\' && markBackslashes) {
-        AppendUtf8(out, kBackslashMarker);
-      } else {
-        out.push_back(static_cast<char>(c));
-      }
+    if (c < 0x80 && !(c == '\\' && markBackslashes)) {
+      *o++ = static_cast<char>(c);
       ++pos;
+      continue;
+    }
+    const char32_t cp = c < 0x80 ? kBackslashMarker : DecodeGbkChar(gbk, pos);
+    if (c < 0x80) ++pos;
+    if (cp < 0x80) {
+      *o++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      AppendUtf8(out, DecodeGbkChar(gbk, pos));
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *o++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
@@ -213,9 +224,37 @@ void AppendInternalAsGbk(std::string& out, std::string_view text, bool translate
 }
 
 std::string InternalToGbk(std::string_view text, bool translateMarkers) {
-  std::string out;
-  out.reserve(text.size());
-  AppendInternalAsGbk(out, text, translateMarkers);
+  // GBK never takes more bytes than UTF-8 for the same text (and a malformed byte becomes
+  // one "?"), so the result is written into a buffer of the input's size.
+  const GbkTables& tables = Tables();
+  std::string out(text.size(), '\0');
+  char* o = out.data();
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[pos]);
+    if (c < 0x80) {
+      *o++ = static_cast<char>(c);
+      ++pos;
+      continue;
+    }
+    const char32_t cp = DecodeUtf8(text, pos);
+    if (cp < 0x80) {  // the "?" of a malformed byte
+      *o++ = static_cast<char>(cp);
+      continue;
+    }
+    const std::uint16_t code = cp == kBackslashMarker && translateMarkers
+                                   ? '\\'
+                                   : (cp < 0x10000 ? tables.fromUnicode[cp] : 0);
+    if (code == 0) {
+      *o++ = '?';
+    } else if (code < 0x100) {
+      *o++ = static_cast<char>(code);
+    } else {
+      *o++ = static_cast<char>(code >> 8);
+      *o++ = static_cast<char>(code & 0xFF);
+    }
+  }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
 }
 
