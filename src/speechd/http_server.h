@@ -45,8 +45,8 @@ struct ConnectionLimits {
   std::chrono::milliseconds requestTimeout{10000};
   /// A connection on which nothing moves for this long is closed (whole seconds).
   std::chrono::seconds idleTimeout{5};
-  std::size_t maxConnections = 256;
-  std::size_t maxConnectionsPerAddress = 192;
+  std::size_t maxConnections = 512;
+  std::size_t maxConnectionsPerAddress = 256;
   std::size_t maxHeadBytes = 64 * 1024;
 };
 

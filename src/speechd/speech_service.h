@@ -26,8 +26,8 @@ struct SpeechServiceOptions {
   std::string keyFile;          // PEM private key
   bool recordRequests = false;  // keep the received requests for RecordedRequests()
   std::size_t maxRecordedRequests = 1000;
-  std::size_t maxConnections = 256;            // open at once; each has a thread of its own
-  std::size_t maxConnectionsPerAddress = 192;  // open at once from one client address
+  std::size_t maxConnections = 512;            // open at once; each has a thread of its own
+  std::size_t maxConnectionsPerAddress = 256;  // open at once from one client address
   /// A whole request (TLS handshake, head and body) must arrive within this.
   std::chrono::milliseconds requestTimeout{10000};
   /// A connection on which nothing moves this long (an idle kept-alive one, a stalled
