@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstring>
 

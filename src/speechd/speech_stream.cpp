@@ -6,6 +6,19 @@
 
 namespace lectoria::speechd {
 
+namespace {
+
+constexpr const char* kAbandoned =
+    "the speech was abandoned: the service is shutting down or the client left";
+constexpr const char* kEncodingFailed = "encoding the audio failed";
+
+std::string TooLong(double maxSeconds) {
+  return "the speech would be longer than " + std::to_string(static_cast<long>(maxSeconds)) +
+         " seconds";
+}
+
+}  // namespace
+
 SpeechStream::SpeechStream(SpeechEngine& engine, const std::vector<SsmlSegment>& segments,
                            StopCheck stop, SpeechLimits limits)
     : engine_(engine), stop_(std::move(stop)), limits_(limits) {
@@ -47,11 +60,10 @@ bool SpeechStream::Render(const Item& item, std::vector<std::int16_t>& pcm) {
       pcm = ToServiceRate(audio);
       return true;
     case SynthesisResult::kCancelled:
-      Fail(503, "the speech was abandoned: the service is shutting down or the client left");
+      Fail(503, kAbandoned);
       return false;
     case SynthesisResult::kTooLong:
-      Fail(413, "the speech would be longer than " +
-                    std::to_string(static_cast<long>(limits_.maxAudioSeconds)) + " seconds");
+      Fail(413, TooLong(limits_.maxAudioSeconds));
       return false;
     case SynthesisResult::kUnavailable:
       break;
@@ -66,25 +78,24 @@ ReplyStream::Step SpeechStream::Next(std::string& out) {
   if (!mp3_.Ok()) return Fail(500, "the audio encoder could not start");
   while (next_ < items_.size()) {
     if (stop_ && stop_()) {
-      return Fail(503, "the speech was abandoned: the service is shutting down or the client left");
+      return Fail(503, kAbandoned);
     }
     std::vector<std::int16_t> pcm;
     if (!Render(items_[next_++], pcm)) return Step::kFailed;
     samples_ += pcm.size();
     if (static_cast<double>(samples_) > limits_.maxAudioSeconds * kServiceSampleRate) {
-      return Fail(413, "the speech would be longer than " +
-                           std::to_string(static_cast<long>(limits_.maxAudioSeconds)) + " seconds");
+      return Fail(413, TooLong(limits_.maxAudioSeconds));
     }
     const std::size_t before = out.size();
-    if (!mp3_.Encode(pcm, out)) return Fail(500, "encoding the audio failed");
+    if (!mp3_.Encode(pcm, out)) return Fail(500, kEncodingFailed);
     if (out.size() > before) return Step::kMore;
   }
   if (samples_ == 0) {
     std::vector<std::int16_t> silence;
     AppendSilence(limits_.silenceMs, silence);
-    if (!mp3_.Encode(silence, out)) return Fail(500, "encoding the audio failed");
+    if (!mp3_.Encode(silence, out)) return Fail(500, kEncodingFailed);
   }
-  if (!mp3_.Finish(out)) return Fail(500, "encoding the audio failed");
+  if (!mp3_.Finish(out)) return Fail(500, kEncodingFailed);
   finished_ = true;
   return Step::kEnd;
 }

@@ -9,6 +9,7 @@
 #include "speechd/service_types.h"
 #include "speechd/speech_engine.h"
 #include "speechd/ssml_reader.h"
+#include "speechd/text_pieces.h"
 
 namespace lectoria::speechd {
 
@@ -17,7 +18,7 @@ struct SpeechLimits {
   /// Longest audio of one request. A 64 KiB paragraph of Chinese takes about 3 hours to say
   /// at the normal rate and 4.5 hours in the slowest style.
   double maxAudioSeconds = 6 * 3600;
-  std::size_t maxPieceChars = 200;
+  std::size_t maxPieceChars = kMaxPieceChars;
   /// What a text with nothing to pronounce gives: a short silence, still a playable clip.
   int silenceMs = 300;
 };

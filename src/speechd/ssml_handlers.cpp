@@ -6,8 +6,6 @@
 #include "speechd/mp3_encoder.h"
 #include "speechd/request_handlers.h"
 #include "speechd/speech_stream.h"
-#include "speechd/speech_synthesizer.h"
-#include "speechd/voice_catalogue.h"
 
 namespace lectoria::speechd {
 

@@ -31,14 +31,14 @@ std::chrono::steady_clock::time_point TokenStore::Now() const {
   return clock_ ? clock_() : std::chrono::steady_clock::now();
 }
 
+TokenStore::TokenMap::iterator TokenStore::Forget(TokenMap::iterator token) {
+  if (--perClientCount_[token->second.client] == 0) perClientCount_.erase(token->second.client);
+  return tokens_.erase(token);
+}
+
 void TokenStore::DropExpired(std::chrono::steady_clock::time_point now) {
   for (auto it = tokens_.begin(); it != tokens_.end();) {
-    if (it->second.expiry <= now) {
-      if (--perClientCount_[it->second.client] == 0) perClientCount_.erase(it->second.client);
-      it = tokens_.erase(it);
-    } else {
-      ++it;
-    }
+    it = it->second.expiry <= now ? Forget(it) : std::next(it);
   }
 }
 
@@ -51,9 +51,7 @@ void TokenStore::RetireOldest(Select select) {
         (oldest == tokens_.end() || it->second.expiry < oldest->second.expiry))
       oldest = it;
   }
-  if (oldest == tokens_.end()) return;
-  if (--perClientCount_[oldest->second.client] == 0) perClientCount_.erase(oldest->second.client);
-  tokens_.erase(oldest);
+  if (oldest != tokens_.end()) Forget(oldest);
 }
 
 std::string TokenStore::Issue(std::string_view client) {
@@ -88,8 +86,7 @@ bool TokenStore::IsValid(std::string_view token) {
   auto found = tokens_.find(std::string(token));
   if (found == tokens_.end()) return false;
   if (found->second.expiry <= now) {
-    if (--perClientCount_[found->second.client] == 0) perClientCount_.erase(found->second.client);
-    tokens_.erase(found);
+    Forget(found);
     return false;
   }
   return true;

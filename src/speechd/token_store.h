@@ -50,16 +50,19 @@ class TokenStore {
     std::chrono::steady_clock::time_point expiry;
     std::string client;
   };
+  using TokenMap = std::unordered_map<std::string, Entry>;
   // Retires the oldest token for which `select` holds.
   template <typename Select>
   void RetireOldest(Select select);
+  // Removes one token and its count; returns the next position.
+  TokenMap::iterator Forget(TokenMap::iterator token);
 
   const std::chrono::seconds lifetime_;
   const ServiceClock clock_;
   const std::size_t capacity_;
   const std::size_t perClient_;
   std::mutex mutex_;
-  std::unordered_map<std::string, Entry> tokens_;
+  TokenMap tokens_;
   std::unordered_map<std::string, std::size_t> perClientCount_;
 };
 
