@@ -1,269 +1,134 @@
 #include "speechd/http_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
-#include <string>
+#include <cstring>
+
+#include "speechd/request_deadlines.h"
 
 namespace lectoria::speechd {
 
 namespace {
 
-using SteadyClock = std::chrono::steady_clock;
+// A body arriving in chunks beyond the limit is read and dropped up to this much more, so that
+// its sender still gets a 413 reply; past that the connection is closed.
+constexpr std::size_t kMaxDiscardedBytes = 1 << 20;
 
-// Waits are cut into slices so that a stopping server is noticed quickly.
-constexpr int kWaitSliceMs = 20;
-
-// One accepted connection, plain or TLS, as a cpp-httplib stream. It also keeps the bytes of
-// the current request's head as they arrived.
-class ConnectionStream final : public httplib::Stream {
- public:
-  ConnectionStream(int fd, SSL* ssl, const std::atomic<bool>& stopping,
-                   const ConnectionLimits& limits)
-      : fd_(fd), ssl_(ssl), stopping_(stopping), limits_(limits) {}
-
-  bool is_readable() const override { return Buffered() || Wait(POLLIN, limits_.readTimeoutMs); }
-  bool is_writable() const override { return Wait(POLLOUT, limits_.writeTimeoutMs); }
-
-  ssize_t read(char* ptr, size_t size) override {
-    if (size == 0) return 0;
-    if (requestBytes_ >= maxRequestBytes_) return -1;  // e.g. an endless chunked body
-    if (begin_ == end_ && !Fill(limits_.readTimeoutMs)) return -1;
-    if (begin_ == end_) return 0;  // end of stream
-    const std::size_t count = std::min({size, end_ - begin_, maxRequestBytes_ - requestBytes_});
-    requestBytes_ += count;
-    std::copy(buffer_ + begin_, buffer_ + begin_ + count, ptr);
-    begin_ += count;
-    if (capturingHead_) {
-      head_.append(ptr, count);
-      if (head_.find("\r\n\r\n") != std::string::npos || head_.find("\n\n") != std::string::npos) {
-        capturingHead_ = false;
-      } else if (head_.size() > limits_.maxHeadBytes) {
-        return -1;  // a head this long is refused outright
-      }
-    }
-    return static_cast<ssize_t>(count);
-  }
-
-  ssize_t write(const char* ptr, size_t size) override {
-    std::size_t done = 0;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(limits_.writeTimeoutMs);
-    while (done < size) {
-      short waitFor = POLLOUT;
-      if (ssl_ != nullptr) {
-        const int chunk = static_cast<int>(std::min<std::size_t>(size - done, 1 << 20));
-        const int written = SSL_write(ssl_, ptr + done, chunk);
-        if (written > 0) {
-          done += static_cast<std::size_t>(written);
-          continue;
-        }
-        const int error = SSL_get_error(ssl_, written);
-        if (error == SSL_ERROR_WANT_READ) {
-          waitFor = POLLIN;
-        } else if (error != SSL_ERROR_WANT_WRITE) {
-          return -1;
-        }
-      } else {
-        const ssize_t written = ::send(fd_, ptr + done, size - done, MSG_NOSIGNAL);
-        if (written > 0) {
-          done += static_cast<std::size_t>(written);
-          continue;
-        }
-        if (written < 0 && errno == EINTR) continue;
-        if (written == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return -1;
-      }
-      if (!WaitUntil(waitFor, deadline, /*honourStop=*/false)) return -1;
-    }
-    return static_cast<ssize_t>(size);
-  }
-
-  void get_remote_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      Describe(address, ip, port);
-    }
-  }
-
-  void get_local_ip_and_port(std::string& ip, int& port) const override {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      Describe(address, ip, port);
-    }
-  }
-
-  socket_t socket() const override { return fd_; }
-
-  /// Waits, up to `idleMs`, for the next request to begin. False when the peer closed, the
-  /// wait ran out or the server is stopping.
-  bool WaitForRequest(int idleMs) {
-    if (Buffered()) return true;
-    return Wait(POLLIN, idleMs) && Fill(limits_.readTimeoutMs) && begin_ < end_;
-  }
-
-  /// Starts capturing the head of a new request, which may take at most `maxBytes` with its
-  /// body (transfer framing included).
-  void StartRequest(std::size_t maxBytes) {
-    head_.clear();
-    capturingHead_ = true;
-    requestBytes_ = 0;
-    maxRequestBytes_ = maxBytes;
-  }
-
-  /// Closes the connection gently after a reply that left part of the request unread: the
-  /// peer first sees the end of the reply, then the rest it sends is read and dropped for a
-  /// moment, so that closing does not reset the connection before the reply is read.
-  void LingeringClose() {
-    ::shutdown(fd_, SHUT_WR);
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(200);
-    char scratch[4096];
-    for (std::size_t drained = 0; drained < (1u << 20);) {
-      if (!WaitUntil(POLLIN, deadline, true)) break;
-      const ssize_t got = ::recv(fd_, scratch, sizeof scratch, 0);
-      if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) break;
-      if (got > 0) drained += static_cast<std::size_t>(got);
-    }
-  }
-
-  const std::string& Head() const { return head_; }
-
- private:
-  bool Buffered() const { return begin_ < end_ || (ssl_ != nullptr && SSL_pending(ssl_) > 0); }
-
-  bool Wait(short events, int timeoutMs) const {
-    return WaitUntil(events, SteadyClock::now() + std::chrono::milliseconds(timeoutMs), true);
-  }
-
-  // Polls the socket for `events` until `deadline`. Replies are written out even while
-  // stopping (the request is already being answered); reads give up at once then.
-  bool WaitUntil(short events, SteadyClock::time_point deadline, bool honourStop) const {
-    for (;;) {
-      if (honourStop && stopping_.load()) return false;
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now())
-              .count();
-      if (left <= 0) return false;
-      pollfd entry{fd_, events, 0};
-      const int ready =
-          ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
-      if (ready > 0) return true;  // readable, writable, or an error/hang-up to be read
-      if (ready < 0 && errno != EINTR) return false;
-    }
-  }
-
-  // Reads what is available into the empty buffer, waiting up to `timeoutMs` for it.
-  // True with begin_ == end_ means the peer closed the connection.
-  bool Fill(int timeoutMs) {
-    begin_ = end_ = 0;
-    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      short waitFor = POLLIN;
-      if (ssl_ != nullptr) {
-        const int got = SSL_read(ssl_, buffer_, sizeof buffer_);
-        if (got > 0) {
-          end_ = static_cast<std::size_t>(got);
-          return true;
-        }
-        const int error = SSL_get_error(ssl_, got);
-        if (error == SSL_ERROR_ZERO_RETURN) return true;
-        if (error == SSL_ERROR_WANT_WRITE) {
-          waitFor = POLLOUT;
-        } else if (error != SSL_ERROR_WANT_READ) {
-          return false;
-        }
-      } else {
-        const ssize_t got = ::recv(fd_, buffer_, sizeof buffer_, 0);
-        if (got > 0) {
-          end_ = static_cast<std::size_t>(got);
-          return true;
-        }
-        if (got == 0) return true;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
-      }
-      if (!WaitUntil(waitFor, deadline, true)) return false;
-    }
-  }
-
-  static void Describe(const sockaddr_storage& address, std::string& ip, int& port) {
-    char text[INET6_ADDRSTRLEN] = {};
-    if (address.ss_family == AF_INET) {
-      const auto* v4 = reinterpret_cast<const sockaddr_in*>(&address);
-      ::inet_ntop(AF_INET, &v4->sin_addr, text, sizeof text);
-      port = ntohs(v4->sin_port);
-    } else if (address.ss_family == AF_INET6) {
-      const auto* v6 = reinterpret_cast<const sockaddr_in6*>(&address);
-      ::inet_ntop(AF_INET6, &v6->sin6_addr, text, sizeof text);
-      port = ntohs(v6->sin6_port);
-    }
-    ip = text;
-  }
-
-  const int fd_;
-  SSL* const ssl_;
-  const std::atomic<bool>& stopping_;
-  const ConnectionLimits& limits_;
-  char buffer_[16 * 1024];
-  std::size_t begin_ = 0;
-  std::size_t end_ = 0;
-  std::string head_;
-  bool capturingHead_ = false;
-  std::size_t requestBytes_ = 0;
-  std::size_t maxRequestBytes_ = 0;
+// One request as it arrives.
+struct RequestState {
+  std::string rawUri;  // as sent, with any query
+  bool headSeen = false;
+  bool tooLarge = false;
+  std::size_t discarded = 0;
+  ServiceRequest request;
+  std::string version;
 };
 
-// The connection a worker thread is serving, and whether its current request was logged.
-// cpp-httplib runs each connection on one thread from start to end.
-thread_local ConnectionStream* t_connection = nullptr;
-thread_local bool t_recorded = false;
-// Set when cpp-httplib refused a request itself (unreadable, too large, unknown path): what
-// is left of it on the connection cannot be trusted, so the connection closes after the reply.
-thread_local bool t_closeAfterReply = false;
+// The rest of a streamed reply, handed out as libmicrohttpd asks for it.
+struct StreamState {
+  std::string pending;
+  std::size_t offset = 0;
+  std::shared_ptr<ReplyStream> stream;
+  bool ended = false;
+};
 
-bool TlsHandshake(SSL* ssl, int fd, int timeoutMs, const std::atomic<bool>& stopping) {
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    const int result = SSL_accept(ssl);
-    if (result == 1) return true;
-    const int error = SSL_get_error(ssl, result);
-    short waitFor = 0;
-    if (error == SSL_ERROR_WANT_READ) {
-      waitFor = POLLIN;
-    } else if (error == SSL_ERROR_WANT_WRITE) {
-      waitFor = POLLOUT;
-    } else {
-      return false;
-    }
-    for (;;) {
-      if (stopping.load()) return false;
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now())
-              .count();
-      if (left <= 0) return false;
-      pollfd entry{fd, waitFor, 0};
-      const int ready =
-          ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, kWaitSliceMs)));
-      if (ready > 0) break;
-      if (ready < 0 && errno != EINTR) return false;
-    }
+std::string AddressText(const sockaddr* address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  if (address == nullptr) return {};
+  if (address->sa_family == AF_INET) {
+    ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
+                sizeof text);
+  } else if (address->sa_family == AF_INET6) {
+    ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+                sizeof text);
   }
+  return text;
 }
 
-std::string EscapeForRegex(std::string_view path) {
-  std::string pattern;
-  for (char c : path) {
-    if (std::string_view(".^$|()[]{}*+?\\").find(c) != std::string_view::npos) pattern += '\\';
-    pattern += c;
+int SocketOf(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+  return info != nullptr ? info->connect_fd : -1;
+}
+
+RequestDeadlines::Watch* WatchOf(MHD_Connection* connection) {
+  const MHD_ConnectionInfo* info =
+      MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+  return info != nullptr ? static_cast<RequestDeadlines::Watch*>(info->socket_context) : nullptr;
+}
+
+// True when the peer has closed its side or the connection broke. A client that gives up
+// closes its socket; nothing it could still want is then being produced.
+bool PeerGone(int fd) {
+  pollfd entry{fd, POLLRDHUP, 0};
+  return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+MHD_Result CollectHeader(void* cls, MHD_ValueKind, const char* key, const char* value) {
+  static_cast<ServiceRequest*>(cls)->headers.emplace_back(key, value != nullptr ? value : "");
+  return MHD_YES;
+}
+
+ssize_t ReadStream(void* cls, std::uint64_t, char* buffer, std::size_t max) {
+  auto* state = static_cast<StreamState*>(cls);
+  while (state->offset == state->pending.size()) {
+    if (state->ended) return MHD_CONTENT_READER_END_OF_STREAM;
+    state->pending.clear();
+    state->offset = 0;
+    switch (state->stream->Next(state->pending)) {
+      case ReplyStream::Step::kMore:
+        break;
+      case ReplyStream::Step::kEnd:
+        state->ended = true;
+        break;
+      case ReplyStream::Step::kFailed:
+        // Closing without the last chunk tells the client the reply is incomplete.
+        return MHD_CONTENT_READER_END_WITH_ERROR;
+    }
   }
-  return pattern;
+  const std::size_t count = std::min(max, state->pending.size() - state->offset);
+  std::memcpy(buffer, state->pending.data() + state->offset, count);
+  state->offset += count;
+  return static_cast<ssize_t>(count);
+}
+
+void FreeStream(void* cls) {
+  delete static_cast<StreamState*>(cls);
+}
+
+MHD_Result Queue(MHD_Connection* connection, ServiceReply reply) {
+  MHD_Response* response = nullptr;
+  if (reply.stream) {
+    auto* state = new StreamState{std::move(reply.body), 0, std::move(reply.stream), false};
+    response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024, &ReadStream, state,
+                                                 &FreeStream);
+    if (response == nullptr) delete state;
+  } else {
+    response = MHD_create_response_from_buffer(reply.body.size(), reply.body.data(),
+                                               MHD_RESPMEM_MUST_COPY);
+  }
+  if (response == nullptr) return MHD_NO;
+  if (!reply.contentType.empty()) {
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
+  }
+  if (!reply.contentEncoding.empty()) {
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_ENCODING,
+                            reply.contentEncoding.c_str());
+  }
+  const MHD_Result queued =
+      MHD_queue_response(connection, static_cast<unsigned int>(reply.status), response);
+  MHD_destroy_response(response);
+  return queued;
+}
+
+std::string RequestLine(const RequestState& state) {
+  return state.request.method + " " + state.rawUri + " " + state.version;
 }
 
 }  // namespace
@@ -284,149 +149,182 @@ void RequestRecorder::Clear() {
   requests_.clear();
 }
 
+struct ServiceHttpServer::Glue {
+  static void* RequestStarted(void*, const char* uri, MHD_Connection*) {
+    auto* state = new RequestState;
+    state->rawUri = uri != nullptr ? uri : "";
+    return state;
+  }
+
+  static void RequestDone(void* cls, MHD_Connection* connection, void** context,
+                          MHD_RequestTerminationCode) {
+    delete static_cast<RequestState*>(*context);
+    *context = nullptr;
+    static_cast<ServiceHttpServer*>(cls)->deadlines_->ReplyDone(WatchOf(connection));
+  }
+
+  static void ConnectionEvent(void* cls, MHD_Connection* connection, void** socketContext,
+                              MHD_ConnectionNotificationCode code) {
+    RequestDeadlines& deadlines = *static_cast<ServiceHttpServer*>(cls)->deadlines_;
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+      *socketContext = deadlines.Opened(SocketOf(connection));
+    } else {
+      deadlines.Closed(static_cast<RequestDeadlines::Watch*>(*socketContext));
+      *socketContext = nullptr;
+    }
+  }
+
+  static void Record(ServiceHttpServer& server, const RequestState& state) {
+    if (server.recorder_ == nullptr) return;
+    RecordedRequest recorded;
+    recorded.requestLine = RequestLine(state);
+    for (const auto& [name, value] : state.request.headers) {
+      recorded.headerLines.push_back(name + ": " + value);
+    }
+    recorded.body = state.request.body;
+    server.recorder_->Add(std::move(recorded));
+  }
+
+  static MHD_Result Answer(void* cls, MHD_Connection* connection, const char* url,
+                           const char* method, const char* version, const char* upload,
+                           std::size_t* uploadSize, void** context) {
+    ServiceHttpServer& server = *static_cast<ServiceHttpServer*>(cls);
+    if (*context == nullptr) *context = RequestStarted(nullptr, url, connection);
+    RequestState& state = *static_cast<RequestState*>(*context);
+    const std::size_t maxBody = server.handlers_.Options().maxBodyBytes;
+
+    if (!state.headSeen) {
+      state.headSeen = true;
+      state.request.method = method;
+      state.request.path = url;
+      state.version = version;
+      MHD_get_connection_values(connection, MHD_HEADER_KIND, &CollectHeader, &state.request);
+      const MHD_ConnectionInfo* peer =
+          MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+      if (peer != nullptr) state.request.clientAddress = AddressText(peer->client_addr);
+      // A declared body above the limit is refused before it is read.
+      const std::string declared = state.request.Header("Content-Length");
+      if (!declared.empty() && declared.size() <= 19 &&
+          declared.find_first_not_of("0123456789") == std::string::npos &&
+          std::stoull(declared) > maxBody) {
+        return Refuse(server, connection, state);
+      }
+      return MHD_YES;
+    }
+    if (*uploadSize > 0) {
+      if (state.tooLarge || state.request.body.size() + *uploadSize > maxBody) {
+        state.tooLarge = true;
+        state.request.body.clear();
+        state.discarded += *uploadSize;
+        if (state.discarded > kMaxDiscardedBytes) return MHD_NO;  // closes the connection
+      } else {
+        state.request.body.append(upload, *uploadSize);
+      }
+      *uploadSize = 0;
+      return MHD_YES;
+    }
+
+    server.deadlines_->RequestArrived(WatchOf(connection));
+    if (state.tooLarge) return Refuse(server, connection, state);
+    Record(server, state);
+    ReplyOptions how;
+    how.stream = true;
+    const int fd = SocketOf(connection);
+    how.clientGone = [fd] { return fd >= 0 && PeerGone(fd); };
+    return Queue(connection, server.handlers_.Handle(state.request, how));
+  }
+
+  static MHD_Result Refuse(ServiceHttpServer& server, MHD_Connection* connection,
+                           RequestState& state) {
+    state.request.body.clear();
+    Record(server, state);
+    return Queue(
+        connection,
+        ErrorReply(413, "the body is larger than " +
+                            std::to_string(server.handlers_.Options().maxBodyBytes) + " bytes"));
+  }
+};
+
 ServiceHttpServer::ServiceHttpServer(RequestHandlers& handlers, RequestRecorder* recorder,
-                                     SSL_CTX* tls, ConnectionLimits limits, std::size_t threads)
-    : handlers_(handlers), recorder_(recorder), tls_(tls), limits_(limits) {
-  new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  set_payload_max_length(handlers_.Options().maxBodyBytes);
-  set_keep_alive_max_count(100);
-  // cpp-httplib's default also sets SO_REUSEPORT, which would let a second server share the
-  // port; address reuse alone allows a quick restart without that.
-  set_socket_options([](socket_t sock) {
-    const int yes = 1;
-    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  });
+                                     TlsCredentials tls, ConnectionLimits limits)
+    : handlers_(handlers),
+      recorder_(recorder),
+      tls_(std::move(tls)),
+      limits_(limits),
+      deadlines_(std::make_unique<RequestDeadlines>(limits.requestTimeout)) {}
 
-  // Exact paths only: a pattern such as ".*" would make std::regex recurse once per character
-  // of an arbitrarily long request path.
-  auto dispatch = [this](const httplib::Request& request, httplib::Response& response) {
-    Dispatch(request, response);
-  };
-  for (std::string_view path :
-       {kAuthTokenPath, kVoicesPath, kMultitunePath, kSplitSsmlsPath, kSpeakPath}) {
-    const std::string pattern = EscapeForRegex(path);
-    Get(pattern, dispatch);
-    Post(pattern, dispatch);
-    Put(pattern, dispatch);
-    Patch(pattern, dispatch);
-    Delete(pattern, dispatch);
-    Options(pattern, dispatch);
-  }
-  set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
-    FillError(request, response);
-  });
-  // A declared body above the limit is refused before it is read: cpp-httplib would otherwise
-  // read it all only to throw it away.
-  set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-    if (request.has_header("Content-Length")) {
-      const std::string declared = request.get_header_value("Content-Length");
-      const bool digits = !declared.empty() && declared.size() <= 19 &&
-                          declared.find_first_not_of("0123456789") == std::string::npos;
-      if (digits && std::stoull(declared) > handlers_.Options().maxBodyBytes) {
-        response.status = 413;
-        return HandlerResponse::Handled;
-      }
-    }
-    return HandlerResponse::Unhandled;
-  });
+ServiceHttpServer::~ServiceHttpServer() {
+  Stop();
 }
 
-void ServiceHttpServer::Record(const httplib::Request* request) {
-  if (t_recorded) return;
-  t_recorded = true;
-  if (recorder_ == nullptr || t_connection == nullptr || t_connection->Head().empty()) return;
-  RecordedRequest recorded = ParseRequestHead(t_connection->Head());
-  if (request != nullptr) recorded.body = request->body;
-  recorder_->Add(std::move(recorded));
+int ServiceHttpServer::Start(const std::string& address, int port, std::string& error) {
+  if (daemon_ != nullptr) {
+    error = "the server is already running";
+    return 0;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(address.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 ||
+      found == nullptr) {
+    error = "cannot resolve the address " + address;
+    return 0;
+  }
+  sockaddr_storage bindAddress{};
+  std::memcpy(&bindAddress, found->ai_addr,
+              std::min<std::size_t>(found->ai_addrlen, sizeof bindAddress));
+  ::freeaddrinfo(found);
+
+  unsigned int flags =
+      MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL;
+  if (bindAddress.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
+  const bool tls = !tls_.certificateChain.empty();
+  if (tls) flags |= MHD_USE_TLS;
+  const auto idleSeconds = static_cast<unsigned int>(
+      std::max<std::chrono::seconds::rep>(limits_.idleTimeout.count(), 1));
+  // The head is kept in the connection's memory pool beside the header index and the reply
+  // head, so the pool is given room for twice the largest head.
+  const std::size_t poolBytes = 2 * limits_.maxHeadBytes + 32 * 1024;
+
+  // Writing to a connection the peer has closed must fail with EPIPE, not end the process.
+  // The server's threads are started from this one and inherit its signal mask.
+  sigset_t pipe, previous;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe, &previous);
+  deadlines_->Start();
+  daemon_ = MHD_start_daemon(
+      flags, static_cast<std::uint16_t>(port), nullptr, nullptr, &Glue::Answer, this,
+      MHD_OPTION_SOCK_ADDR, reinterpret_cast<sockaddr*>(&bindAddress), MHD_OPTION_CONNECTION_LIMIT,
+      static_cast<unsigned int>(limits_.maxConnections), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+      static_cast<unsigned int>(limits_.maxConnectionsPerAddress), MHD_OPTION_CONNECTION_TIMEOUT,
+      idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT, poolBytes, MHD_OPTION_URI_LOG_CALLBACK,
+      &Glue::RequestStarted, this, MHD_OPTION_NOTIFY_COMPLETED, &Glue::RequestDone, this,
+      MHD_OPTION_NOTIFY_CONNECTION, &Glue::ConnectionEvent, this,
+      tls ? MHD_OPTION_HTTPS_MEM_CERT : MHD_OPTION_END, tls_.certificateChain.c_str(),
+      MHD_OPTION_HTTPS_MEM_KEY, tls_.privateKey.c_str(), MHD_OPTION_HTTPS_PRIORITIES,
+      "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2", MHD_OPTION_END);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  const MHD_DaemonInfo* info =
+      daemon_ != nullptr ? MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT) : nullptr;
+  if (info == nullptr || info->port == 0) {
+    Stop();
+    deadlines_->Stop();
+    error = "cannot listen on " + address + ":" + std::to_string(port) +
+            (tls ? " with HTTPS (is the certificate usable?)" : "");
+    return 0;
+  }
+  return info->port;
 }
 
-void ServiceHttpServer::Dispatch(const httplib::Request& request, httplib::Response& response) {
-  t_closeAfterReply = false;
-  ServiceRequest serviceRequest;
-  serviceRequest.method = request.method;
-  serviceRequest.path = request.path;
-  serviceRequest.body = request.body;
-  if (t_connection != nullptr) {
-    for (const std::string& line : ParseRequestHead(t_connection->Head()).headerLines) {
-      serviceRequest.headers.push_back(SplitHeaderLine(line));
-    }
-  } else {
-    serviceRequest.headers.assign(request.headers.begin(), request.headers.end());
-  }
-  Record(&request);
-
-  const ServiceReply reply = handlers_.Handle(serviceRequest);
-  response.status = reply.status;
-  if (!reply.contentEncoding.empty()) {
-    response.set_header("Content-Encoding", reply.contentEncoding);
-  }
-  // JSON replies are typed "application/json; charset=utf-8", which cpp-httplib does not
-  // compress on its own: compression is the handlers' decision alone.
-  response.set_content(reply.body, reply.contentType);
-}
-
-void ServiceHttpServer::FillError(const httplib::Request& request, httplib::Response& response) {
-  Record(&request);
-  if (!response.body.empty()) return;  // a reply of the handlers
-  t_closeAfterReply = true;
-  // cpp-httplib adds the header itself when the request asked to close.
-  if (request.get_header_value("Connection") != "close") response.set_header("Connection", "close");
-  std::string message;
-  switch (response.status) {
-    case 404:
-      message = "no such request: " + request.path;
-      break;
-    case 413:
-      message = "the body is too large";
-      break;
-    default:
-      message = "the request could not be read";
-      break;
-  }
-  const ServiceReply reply = ErrorReply(response.status, message);
-  response.set_content(reply.body, reply.contentType);
-}
-
-bool ServiceHttpServer::process_and_close_socket(socket_t sock) {
-  bool ok = false;
-  if (!stopping_.load()) {
-    const int flags = ::fcntl(sock, F_GETFL, 0);
-    ::fcntl(sock, F_SETFL, flags | O_NONBLOCK);
-    const int noDelay = 1;
-    ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-
-    SSL* ssl = nullptr;
-    bool ready = true;
-    if (tls_ != nullptr) {
-      ssl = SSL_new(tls_);
-      ready = ssl != nullptr && SSL_set_fd(ssl, sock) == 1 &&
-              TlsHandshake(ssl, sock, limits_.readTimeoutMs, stopping_);
-    }
-    if (ready) {
-      ConnectionStream stream(sock, ssl, stopping_, limits_);
-      t_connection = &stream;
-      for (std::size_t left = keep_alive_max_count_; left > 0 && !stopping_.load(); --left) {
-        if (!stream.WaitForRequest(limits_.keepAliveTimeoutMs)) break;
-        stream.StartRequest(limits_.maxHeadBytes + 2 * handlers_.Options().maxBodyBytes);
-        t_recorded = false;
-        t_closeAfterReply = false;
-        bool closed = false;
-        ok = process_request(stream, left == 1 || stopping_.load(), closed, nullptr);
-        Record(nullptr);  // a request that ended before reaching a handler
-        if (t_closeAfterReply) {
-          stream.LingeringClose();
-          break;
-        }
-        if (!ok || closed) break;
-      }
-      t_connection = nullptr;
-      if (ssl != nullptr) SSL_shutdown(ssl);  // best effort; the socket closes anyway
-    }
-    if (ssl != nullptr) SSL_free(ssl);
-  }
-  ::shutdown(sock, SHUT_RDWR);
-  ::close(sock);
-  return ok;
+void ServiceHttpServer::Stop() {
+  if (daemon_ == nullptr) return;
+  // Closes the listening socket and every connection, and joins the connections' threads.
+  MHD_stop_daemon(daemon_);
+  daemon_ = nullptr;
+  deadlines_->Stop();
 }
 
 }  // namespace lectoria::speechd

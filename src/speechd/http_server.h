@@ -1,24 +1,28 @@
-// The HTTP(S) server of the speech service, built on cpp-httplib.
+// The HTTP(S) server of the speech service, built on GNU libmicrohttpd.
 //
-// cpp-httplib parses requests and writes replies; this class supplies the connections itself
-// so that it can (1) see each request's head exactly as it arrived, which the request log and
-// the handlers' header order rely on, (2) serve TLS with the same code, and (3) end waits on
-// idle or slow connections as soon as the server stops.
+// libmicrohttpd parses requests, bounds the number of connections (in all and per client
+// address), closes connections that stay silent, and serves TLS through GnuTLS. Each
+// connection has a thread of its own, so a slow or idle client holds up nobody else, and a
+// long speak reply is streamed as it is spoken. What the library does not bound, the time a
+// whole request may take to arrive, RequestDeadlines adds.
 #pragma once
 
-#include <httplib.h>
-#include <openssl/ssl.h>
-
-#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "speechd/request_handlers.h"
 #include "speechd/service_types.h"
 
+struct MHD_Daemon;
+
 namespace lectoria::speechd {
+
+class RequestDeadlines;
 
 /// Keeps the requests the server received, oldest first, up to a capacity. Thread-safe.
 class RequestRecorder {
@@ -34,36 +38,54 @@ class RequestRecorder {
   std::deque<RecordedRequest> requests_;
 };
 
-/// Time limits of the server's connections.
+/// Bounds on the server's connections.
 struct ConnectionLimits {
-  int readTimeoutMs = 5000;  // for the rest of a request once it has begun
-  int writeTimeoutMs = 5000;
-  int keepAliveTimeoutMs = 5000;  // idle time between requests on one connection
+  /// A whole request (TLS handshake, head and body) must arrive within this, counted from the
+  /// connection's start or the end of the previous reply.
+  std::chrono::milliseconds requestTimeout{10000};
+  /// A connection on which nothing moves for this long is closed (whole seconds).
+  std::chrono::seconds idleTimeout{5};
+  std::size_t maxConnections = 512;
+  std::size_t maxConnectionsPerAddress = 256;
   std::size_t maxHeadBytes = 64 * 1024;
 };
 
-/// The server. Routes the service's five paths (any method) to the handlers; everything else
-/// gets a JSON error reply from cpp-httplib's error path.
-class ServiceHttpServer : public httplib::Server {
- public:
-  /// `tls` (may be null, not owned) makes every connection TLS. `recorder` may be null.
-  ServiceHttpServer(RequestHandlers& handlers, RequestRecorder* recorder, SSL_CTX* tls,
-                    ConnectionLimits limits, std::size_t threads);
+/// PEM texts of the certificate chain and its key; both empty for plain HTTP.
+struct TlsCredentials {
+  std::string certificateChain;
+  std::string privateKey;
+};
 
-  /// Makes connections close after their current request and waits on sockets end.
-  void BeginStop() { stopping_.store(true); }
+/// The server. Every request goes to the handlers, whose replies carry JSON error bodies for
+/// unknown paths and bad requests.
+class ServiceHttpServer {
+ public:
+  /// `recorder` may be null.
+  ServiceHttpServer(RequestHandlers& handlers, RequestRecorder* recorder, TlsCredentials tls,
+                    ConnectionLimits limits);
+  ~ServiceHttpServer();  // stops
+
+  ServiceHttpServer(const ServiceHttpServer&) = delete;
+  ServiceHttpServer& operator=(const ServiceHttpServer&) = delete;
+
+  /// Listens on `address` (an IP literal or a host name) and `port` (0: any free port) and
+  /// serves. Returns the bound port, or 0 with `error` set.
+  int Start(const std::string& address, int port, std::string& error);
+
+  /// Closes every connection and joins every thread. Replies being produced should have been
+  /// cut short before (RequestHandlers::SetCancelled), or this waits for them.
+  void Stop();
+
+  /// The per-request glue between libmicrohttpd and the handlers (internal).
+  struct Glue;
 
  private:
-  bool process_and_close_socket(socket_t sock) override;
-  void Dispatch(const httplib::Request& request, httplib::Response& response);
-  void FillError(const httplib::Request& request, httplib::Response& response);
-  void Record(const httplib::Request* request);
-
   RequestHandlers& handlers_;
   RequestRecorder* recorder_;
-  SSL_CTX* tls_;
+  TlsCredentials tls_;
   ConnectionLimits limits_;
-  std::atomic<bool> stopping_{false};
+  std::unique_ptr<RequestDeadlines> deadlines_;
+  MHD_Daemon* daemon_ = nullptr;
 };
 
 }  // namespace lectoria::speechd

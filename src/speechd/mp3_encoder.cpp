@@ -36,33 +36,53 @@ LameHandle OpenEncoder() {
   return flags;
 }
 
+// A chunk of input and the output buffer size LAME documents as the worst case for it.
+constexpr std::size_t kChunk = 1152 * 32;
+constexpr std::size_t kBufferBytes = kChunk * 5 / 4 + 7200;
+
 }  // namespace
 
-std::string EncodeMp3(const std::vector<std::int16_t>& pcm) {
-  LameHandle encoder = OpenEncoder();
-  if (!encoder) return {};
+struct Mp3Stream::Encoder {
+  LameHandle lame;
+};
 
-  // A chunk of input and the output buffer size LAME documents as the worst case for it.
-  constexpr std::size_t kChunk = 1152 * 32;
-  std::vector<unsigned char> buffer(kChunk * 5 / 4 + 7200);
-  std::string mp3;
-  mp3.reserve(pcm.size() * 160000 / 8 / kServiceSampleRate + 4096);
+Mp3Stream::Mp3Stream() : buffer_(kBufferBytes) {
+  LameHandle lame = OpenEncoder();
+  if (lame) encoder_ = std::make_unique<Encoder>(Encoder{std::move(lame)});
+}
 
+Mp3Stream::~Mp3Stream() = default;
+
+bool Mp3Stream::Encode(const std::vector<std::int16_t>& pcm, std::string& mp3) {
+  if (!encoder_) return false;
   std::vector<short> chunk;
   for (std::size_t offset = 0; offset < pcm.size(); offset += kChunk) {
     const std::size_t count = std::min(kChunk, pcm.size() - offset);
     chunk.assign(pcm.begin() + static_cast<std::ptrdiff_t>(offset),
                  pcm.begin() + static_cast<std::ptrdiff_t>(offset + count));
     const int written =
-        lame_encode_buffer(encoder.get(), chunk.data(), nullptr, static_cast<int>(count),
-                           buffer.data(), static_cast<int>(buffer.size()));
-    if (written < 0) return {};
-    mp3.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(written));
+        lame_encode_buffer(encoder_->lame.get(), chunk.data(), nullptr, static_cast<int>(count),
+                           buffer_.data(), static_cast<int>(buffer_.size()));
+    if (written < 0) return false;
+    mp3.append(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::size_t>(written));
   }
+  return true;
+}
+
+bool Mp3Stream::Finish(std::string& mp3) {
+  if (!encoder_) return false;
   const int flushed =
-      lame_encode_flush(encoder.get(), buffer.data(), static_cast<int>(buffer.size()));
-  if (flushed < 0) return {};
-  mp3.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(flushed));
+      lame_encode_flush(encoder_->lame.get(), buffer_.data(), static_cast<int>(buffer_.size()));
+  if (flushed < 0) return false;
+  mp3.append(reinterpret_cast<const char*>(buffer_.data()), static_cast<std::size_t>(flushed));
+  return true;
+}
+
+std::string EncodeMp3(const std::vector<std::int16_t>& pcm) {
+  Mp3Stream stream;
+  std::string mp3;
+  mp3.reserve(pcm.size() * 160000 / 8 / kServiceSampleRate + 4096);
+  if (!stream.Encode(pcm, mp3) || !stream.Finish(mp3)) return {};
   return mp3;
 }
 

@@ -2,6 +2,7 @@
 
 #include "speechd/gzip_codec.h"
 #include "speechd/handler_support.h"
+#include "speechd/speech_synthesizer.h"
 #include "speechd/voice_catalogue.h"
 
 namespace lectoria::speechd {
@@ -12,6 +13,14 @@ bool IsJsonContentType(std::string_view contentType) {
   std::string_view mediaType = contentType.substr(0, contentType.find(';'));
   while (!mediaType.empty() && mediaType.back() == ' ') mediaType.remove_suffix(1);
   return HeaderNameEquals(mediaType, "application/json");
+}
+
+// Request bodies are taken as sent: a compressed one would have to be inflated before its
+// size could be checked, so none is accepted.
+bool IsCompressed(const ServiceRequest& request) {
+  if (!request.HasHeader("Content-Encoding")) return false;
+  std::string_view coding = request.Header("Content-Encoding");
+  return !HeaderNameEquals(coding, "identity");
 }
 
 }  // namespace
@@ -117,13 +126,15 @@ bool ReadCount(const nlohmann::json& value, std::uint64_t& out) {
 }
 
 RequestHandlers::RequestHandlers(HandlerOptions options)
-    : options_(std::move(options)), tokens_(options_.tokenLifetime, options_.clock) {}
+    : options_(std::move(options)),
+      engine_(options_.engine ? options_.engine : std::make_shared<EspeakEngine>()),
+      tokens_(options_.tokenLifetime, options_.clock) {}
 
-ServiceReply RequestHandlers::Handle(const ServiceRequest& request) {
+ServiceReply RequestHandlers::Handle(const ServiceRequest& request, const ReplyOptions& how) {
   struct Route {
     std::string_view path;
     std::string_view method;
-    ServiceReply (RequestHandlers::*handler)(const ServiceRequest&);
+    ServiceReply (RequestHandlers::*handler)(const ServiceRequest&, const ReplyOptions&);
   };
   static constexpr Route kRoutes[] = {
       {kVoicesPath, "POST", &RequestHandlers::Voices},
@@ -137,7 +148,7 @@ ServiceReply RequestHandlers::Handle(const ServiceRequest& request) {
       if (request.method != "GET" && request.method != "HEAD") {
         return ErrorReply(405, "the token is fetched with GET");
       }
-      return AuthToken();
+      return AuthToken(request);
     }
     for (const Route& route : kRoutes) {
       if (request.path != route.path) continue;
@@ -155,7 +166,10 @@ ServiceReply RequestHandlers::Handle(const ServiceRequest& request) {
       if (!IsJsonContentType(request.Header("Content-Type"))) {
         return ErrorReply(415, "the body must be sent as application/json");
       }
-      return (this->*route.handler)(request);
+      if (IsCompressed(request)) {
+        return ErrorReply(415, "the body must be sent uncompressed (no Content-Encoding)");
+      }
+      return (this->*route.handler)(request, how);
     }
     return ErrorReply(404, "no such request: " + request.path);
   } catch (const std::exception&) {
@@ -164,8 +178,8 @@ ServiceReply RequestHandlers::Handle(const ServiceRequest& request) {
   }
 }
 
-ServiceReply RequestHandlers::AuthToken() {
-  const std::string token = tokens_.Issue();
+ServiceReply RequestHandlers::AuthToken(const ServiceRequest& request) {
+  const std::string token = tokens_.Issue(request.clientAddress);
   if (token.empty()) return ErrorReply(500, "no random token could be made");
   nlohmann::ordered_json body;
   body["authToken"] = token;
@@ -173,7 +187,7 @@ ServiceReply RequestHandlers::AuthToken() {
   return JsonReply(body, false);
 }
 
-ServiceReply RequestHandlers::Voices(const ServiceRequest& request) {
+ServiceReply RequestHandlers::Voices(const ServiceRequest& request, const ReplyOptions&) {
   nlohmann::json body;
   std::string error;
   if (!ParseJsonBody(request.body, options_.maxJsonDepth, body, error))

@@ -5,9 +5,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "speechd/service_types.h"
+#include "speechd/speech_engine.h"
+#include "speechd/speech_stream.h"
 #include "speechd/ssml_reader.h"
 #include "speechd/token_store.h"
 
@@ -31,20 +34,31 @@ inline constexpr std::string_view kJsonContentType = "application/json; charset=
 /// Settings of the request handlers.
 struct HandlerOptions {
   std::chrono::seconds tokenLifetime{600};
-  ServiceClock clock;  // empty: the steady clock
-  std::size_t maxBodyBytes = 64 * 1024;
+  ServiceClock clock;                     // empty: the steady clock
+  std::size_t maxBodyBytes = 512 * 1024;  // room for a 64 KiB paragraph, markup escaped
   std::size_t maxJsonDepth = 32;
   std::size_t maxListItems = 16;  // entries of the multitune and split-ssmls arrays
   SsmlLimits ssml;
+  SpeechLimits speech;
+  std::shared_ptr<SpeechEngine> engine;  // empty: espeak-ng
 };
 
-/// Answers requests. Thread-safe; syntheses run one at a time inside.
+/// How a reply is wanted.
+struct ReplyOptions {
+  /// true: a speak reply may come as its first part plus a ReplyStream for the rest, so that
+  /// sending starts early and memory stays small; false: every body is complete.
+  bool stream = false;
+  /// Tells whether the client has gone, so that its work can stop. May be empty.
+  StopCheck clientGone;
+};
+
+/// Answers requests. Thread-safe.
 class RequestHandlers {
  public:
   explicit RequestHandlers(HandlerOptions options = {});
 
   /// The reply to `request`. Never throws; bad input gets a 4xx reply with a JSON error body.
-  ServiceReply Handle(const ServiceRequest& request);
+  ServiceReply Handle(const ServiceRequest& request, const ReplyOptions& how = {});
 
   /// true: stops running syntheses and makes later speak requests fail with 503 (used at
   /// shutdown); false: serves normally again.
@@ -54,13 +68,14 @@ class RequestHandlers {
   const HandlerOptions& Options() const { return options_; }
 
  private:
-  ServiceReply AuthToken();
-  ServiceReply Voices(const ServiceRequest& request);
-  ServiceReply Multitune(const ServiceRequest& request);
-  ServiceReply SplitSsmls(const ServiceRequest& request);
-  ServiceReply Speak(const ServiceRequest& request);
+  ServiceReply AuthToken(const ServiceRequest& request);
+  ServiceReply Voices(const ServiceRequest& request, const ReplyOptions& how);
+  ServiceReply Multitune(const ServiceRequest& request, const ReplyOptions& how);
+  ServiceReply SplitSsmls(const ServiceRequest& request, const ReplyOptions& how);
+  ServiceReply Speak(const ServiceRequest& request, const ReplyOptions& how);
 
   HandlerOptions options_;
+  std::shared_ptr<SpeechEngine> engine_;
   TokenStore tokens_;
   std::atomic<bool> cancelled_{false};
 };

@@ -2,6 +2,7 @@
 // request handlers can be driven directly by tests and by the fuzzer.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,11 +19,26 @@ struct ServiceRequest {
   std::string path;                  // without the query
   std::vector<HeaderField> headers;  // in arrival order
   std::string body;
+  std::string clientAddress;  // the peer's IP address as text; empty when unknown
 
   /// The value of the first header called `name` (any case), or empty text.
   std::string Header(std::string_view name) const;
   /// True when a header called `name` (any case) is present.
   bool HasHeader(std::string_view name) const;
+};
+
+/// The rest of a reply body, produced while the reply is being sent.
+class ReplyStream {
+ public:
+  enum class Step {
+    kMore,    // more is to come
+    kEnd,     // the body is complete
+    kFailed,  // the body cannot be completed: the client must see an unfinished reply
+  };
+  virtual ~ReplyStream() = default;
+
+  /// Appends the next part of the body to `out` (possibly nothing with kEnd or kFailed).
+  virtual Step Next(std::string& out) = 0;
 };
 
 /// A reply as the handlers produce it.
@@ -31,6 +47,7 @@ struct ServiceReply {
   std::string contentType;
   std::string contentEncoding;  // "gzip" when the body is compressed, else empty
   std::string body;
+  std::shared_ptr<ReplyStream> stream;  // when set, its output follows `body`
 };
 
 /// One request as a client sent it, for tests that check what went over the wire.

@@ -2,9 +2,9 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <signal.h>
 
-#include <system_error>
+#include <fstream>
+#include <sstream>
 
 #include "speechd/http_server.h"
 
@@ -20,15 +20,15 @@ std::string OpenSslError(const std::string& what) {
   return what + (code != 0 ? std::string(": ") + text : std::string());
 }
 
-SSL_CTX* MakeTlsContext(const std::string& certFile, const std::string& keyFile,
-                        std::string& error) {
+// Loads the certificate chain and the key once with OpenSSL, which names what is wrong with
+// them more precisely than the server's own start-up would.
+bool CheckTlsFiles(const std::string& certFile, const std::string& keyFile, std::string& error) {
   SSL_CTX* context = SSL_CTX_new(TLS_server_method());
   if (context == nullptr) {
-    error = OpenSslError("cannot create a TLS context");
-    return nullptr;
+    error = OpenSslError("cannot check the certificate");
+    return false;
   }
-  SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-  SSL_CTX_set_mode(context, SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  bool ok = false;
   if (SSL_CTX_use_certificate_chain_file(context, certFile.c_str()) != 1) {
     error = OpenSslError("cannot load the certificate " + certFile);
   } else if (SSL_CTX_use_PrivateKey_file(context, keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
@@ -36,10 +36,17 @@ SSL_CTX* MakeTlsContext(const std::string& certFile, const std::string& keyFile,
   } else if (SSL_CTX_check_private_key(context) != 1) {
     error = OpenSslError("the private key does not match the certificate");
   } else {
-    return context;
+    ok = true;
   }
   SSL_CTX_free(context);
-  return nullptr;
+  return ok;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -51,11 +58,10 @@ SpeechService::SpeechService(SpeechServiceOptions options)
 
 SpeechService::~SpeechService() {
   Stop();
-  if (tls_ != nullptr) SSL_CTX_free(static_cast<SSL_CTX*>(tls_));
 }
 
 bool SpeechService::UsesTls() const {
-  return tls_ != nullptr;
+  return !certificateChain_.empty();
 }
 
 int SpeechService::Start(const std::string& address, int port) {
@@ -72,42 +78,23 @@ int SpeechService::Start(const std::string& address, int port) {
     lastError_ = "HTTPS needs both a certificate and a key";
     return 0;
   }
-  if (!options_.certFile.empty() && tls_ == nullptr) {
-    tls_ = MakeTlsContext(options_.certFile, options_.keyFile, lastError_);
-    if (tls_ == nullptr) return 0;
+  if (!options_.certFile.empty() && certificateChain_.empty()) {
+    if (!CheckTlsFiles(options_.certFile, options_.keyFile, lastError_)) return 0;
+    certificateChain_ = ReadWholeFile(options_.certFile);
+    privateKey_ = ReadWholeFile(options_.keyFile);
   }
 
   ConnectionLimits limits;
-  limits.readTimeoutMs = static_cast<int>(options_.readTimeout.count());
-  limits.writeTimeoutMs = static_cast<int>(options_.readTimeout.count());
-  limits.keepAliveTimeoutMs = static_cast<int>(options_.keepAliveTimeout.count());
+  limits.requestTimeout = options_.requestTimeout;
+  limits.idleTimeout = options_.keepAliveTimeout;
+  limits.maxConnections = std::max<std::size_t>(options_.maxConnections, 1);
+  limits.maxConnectionsPerAddress = std::max<std::size_t>(options_.maxConnectionsPerAddress, 1);
   server_ = std::make_unique<ServiceHttpServer>(
-      *handlers_, options_.recordRequests ? recorder_.get() : nullptr, static_cast<SSL_CTX*>(tls_),
-      limits, std::max<std::size_t>(options_.threads, 1));
-
-  const int bound = (port == 0) ? server_->bind_to_any_port(address)
-                                : (server_->bind_to_port(address, port) ? port : -1);
-  if (bound <= 0) {
-    lastError_ = "cannot listen on " + address + ":" + std::to_string(port);
-    server_.reset();
-    return 0;
-  }
+      *handlers_, options_.recordRequests ? recorder_.get() : nullptr,
+      TlsCredentials{certificateChain_, privateKey_}, limits);
   handlers_->SetCancelled(false);
-  listenerDone_.store(false);
-  try {
-    listener_ = std::thread([this, server = server_.get()] {
-      // Writing to a connection the peer has closed must fail with EPIPE, not end the
-      // process. The worker threads are started from this thread and inherit the mask.
-      sigset_t pipe;
-      sigemptyset(&pipe);
-      sigaddset(&pipe, SIGPIPE);
-      pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-      server->listen_after_bind();
-      listenerDone_.store(true);
-    });
-  } catch (const std::system_error& error) {
-    lastError_ = std::string("cannot start a thread: ") + error.what();
-    listenerDone_.store(true);
+  const int bound = server_->Start(address, port, lastError_);
+  if (bound == 0) {
     server_.reset();
     return 0;
   }
@@ -117,16 +104,9 @@ int SpeechService::Start(const std::string& address, int port) {
 
 void SpeechService::Stop() {
   if (!server_) return;
-  server_->BeginStop();
+  // Syntheses end at their next check, so the connections' threads can be joined at once.
   handlers_->SetCancelled(true);
-  // stop() only acts once the accept loop has begun, so wait for that (or for its end).
-  while (!server_->is_running() && !listenerDone_.load()) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  // stop() closes the listening socket; the accept loop then ends and joins its workers,
-  // which finish quickly now that waits are cut short.
-  server_->stop();
-  if (listener_.joinable()) listener_.join();
+  server_->Stop();
   server_.reset();
   port_ = 0;
 }

@@ -11,9 +11,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "speechd/request_handlers.h"
@@ -28,9 +26,13 @@ struct SpeechServiceOptions {
   std::string keyFile;          // PEM private key
   bool recordRequests = false;  // keep the received requests for RecordedRequests()
   std::size_t maxRecordedRequests = 1000;
-  std::size_t threads = 4;  // connections served at once
-  std::chrono::milliseconds readTimeout{5000};
-  std::chrono::milliseconds keepAliveTimeout{5000};
+  std::size_t maxConnections = 512;            // open at once; each has a thread of its own
+  std::size_t maxConnectionsPerAddress = 256;  // open at once from one client address
+  /// A whole request (TLS handshake, head and body) must arrive within this.
+  std::chrono::milliseconds requestTimeout{10000};
+  /// A connection on which nothing moves this long (an idle kept-alive one, a stalled
+  /// transfer) is closed. Whole seconds.
+  std::chrono::seconds keepAliveTimeout{5};
 };
 
 class ServiceHttpServer;
@@ -50,8 +52,8 @@ class SpeechService {
   /// when the service is already running or cannot start (see LastError()).
   int Start(const std::string& address = "127.0.0.1", int port = 0);
 
-  /// Stops accepting, lets requests being answered finish (a synthesis in progress is cut
-  /// short and answered 503), closes idle connections and joins every thread. Idempotent.
+  /// Stops accepting, cuts syntheses in progress short (answered 503, or a streamed reply
+  /// left unfinished), closes every connection and joins every thread. Idempotent.
   void Stop();
 
   bool Running() const { return port_.load() != 0; }
@@ -73,9 +75,8 @@ class SpeechService {
   std::unique_ptr<RequestHandlers> handlers_;
   std::unique_ptr<RequestRecorder> recorder_;
   std::unique_ptr<ServiceHttpServer> server_;
-  void* tls_ = nullptr;  // SSL_CTX*, kept opaque so this header needs no OpenSSL
-  std::thread listener_;
-  std::atomic<bool> listenerDone_{true};
+  std::string certificateChain_;  // PEM texts, read at the first Start
+  std::string privateKey_;
   std::atomic<int> port_{0};
   std::string lastError_;
 };

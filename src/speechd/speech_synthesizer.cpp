@@ -19,7 +19,7 @@ std::mutex& EngineLock() {
 // What the synthesis callback writes to; handed to espeak-ng as the user data of each call.
 struct Capture {
   std::vector<std::int16_t>* samples;
-  const std::atomic<bool>* cancel;
+  const StopCheck* stop;
   std::size_t maxSamples;
   bool cancelled = false;
   bool tooLong = false;
@@ -29,7 +29,7 @@ int OnSynthesizedAudio(short* wave, int count, espeak_EVENT* events) {
   // Every event of the list, the terminating one included, carries the call's user data.
   Capture* capture = events != nullptr ? static_cast<Capture*>(events[0].user_data) : nullptr;
   if (capture == nullptr) return 1;
-  if (capture->cancel != nullptr && capture->cancel->load(std::memory_order_relaxed)) {
+  if (*capture->stop && (*capture->stop)()) {
     capture->cancelled = true;
     return 1;  // stops this synthesis
   }
@@ -86,39 +86,54 @@ void AppendSilence(int milliseconds, std::vector<std::int16_t>& pcm) {
   pcm.insert(pcm.end(), static_cast<std::size_t>(milliseconds) * kServiceSampleRate / 1000, 0);
 }
 
-SynthesisResult Synthesize(const SpeechSettings& settings, std::string_view text,
-                           std::vector<std::int16_t>& pcm, const std::atomic<bool>* cancel,
-                           double maxSeconds) {
-  if (text.empty()) return SynthesisResult::kOk;
+SynthesisResult SynthesizeRaw(const SpeechSettings& settings, std::string_view text,
+                              const StopCheck& stop, double maxSeconds, EngineAudio& audio) {
+  audio.samples.clear();
   const std::string terminated(text);  // espeak-ng reads up to the terminating zero
-  std::vector<std::int16_t> raw;
-  int rate = 0;
-  {
-    std::lock_guard lock(EngineLock());
-    rate = EngineRate();
-    if (rate <= 0 || !SelectVoice(settings.espeakVoice)) return SynthesisResult::kUnavailable;
-    espeak_SetParameter(espeakRATE, settings.rate, 0);
-    espeak_SetParameter(espeakPITCH, settings.pitch, 0);
-    espeak_SetParameter(espeakRANGE, settings.range, 0);
-    espeak_SetParameter(espeakVOLUME, settings.volume, 0);
+  std::lock_guard lock(EngineLock());
+  audio.rate = EngineRate();
+  if (audio.rate <= 0 || !SelectVoice(settings.espeakVoice)) return SynthesisResult::kUnavailable;
+  // A request that waited for the lock may have been abandoned meanwhile.
+  if (stop && stop()) return SynthesisResult::kCancelled;
+  if (text.empty()) return SynthesisResult::kOk;
+  espeak_SetParameter(espeakRATE, settings.rate, 0);
+  espeak_SetParameter(espeakPITCH, settings.pitch, 0);
+  espeak_SetParameter(espeakRANGE, settings.range, 0);
+  espeak_SetParameter(espeakVOLUME, settings.volume, 0);
 
-    Capture capture{&raw, cancel, static_cast<std::size_t>(maxSeconds * rate)};
-    const espeak_ERROR status =
-        espeak_Synth(terminated.c_str(), terminated.size() + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, &capture);
-    if (capture.cancelled) return SynthesisResult::kCancelled;
-    if (capture.tooLong) return SynthesisResult::kTooLong;
-    if (status != EE_OK) return SynthesisResult::kUnavailable;
-  }
-  // Resampling needs no engine state, so it runs outside the lock.
-  static const Resampler resampler(22050, kServiceSampleRate);
-  if (rate == resampler.InputRate()) {
-    const std::vector<std::int16_t> converted = resampler.Convert(raw);
-    pcm.insert(pcm.end(), converted.begin(), converted.end());
-  } else {
-    const std::vector<std::int16_t> converted = Resampler(rate, kServiceSampleRate).Convert(raw);
-    pcm.insert(pcm.end(), converted.begin(), converted.end());
-  }
+  Capture capture{&audio.samples, &stop, static_cast<std::size_t>(maxSeconds * audio.rate)};
+  const espeak_ERROR status =
+      espeak_Synth(terminated.c_str(), terminated.size() + 1, 0, POS_CHARACTER, 0,
+                   espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, &capture);
+  if (capture.cancelled) return SynthesisResult::kCancelled;
+  if (capture.tooLong) return SynthesisResult::kTooLong;
+  return status == EE_OK ? SynthesisResult::kOk : SynthesisResult::kUnavailable;
+}
+
+SynthesisResult EspeakEngine::Speak(const PieceVoice& voice, std::string_view text,
+                                    const StopCheck& stop, double maxSeconds, EngineAudio& audio) {
+  return SynthesizeRaw(SettingsFor(voice.voice != nullptr ? *voice.voice : DefaultVoice(),
+                                   voice.style, voice.styleDegree),
+                       text, stop, maxSeconds, audio);
+}
+
+std::vector<std::int16_t> ToServiceRate(const EngineAudio& audio) {
+  if (audio.rate == kServiceSampleRate || audio.samples.empty()) return audio.samples;
+  // Building a converter computes its filter table; espeak-ng's rate is the usual one.
+  static const Resampler espeakRate(22050, kServiceSampleRate);
+  if (audio.rate == espeakRate.InputRate()) return espeakRate.Convert(audio.samples);
+  return Resampler(audio.rate, kServiceSampleRate).Convert(audio.samples);
+}
+
+SynthesisResult Synthesize(const SpeechSettings& settings, std::string_view text,
+                           std::vector<std::int16_t>& pcm, const StopCheck& stop,
+                           double maxSeconds) {
+  EngineAudio audio;
+  const SynthesisResult result = SynthesizeRaw(settings, text, stop, maxSeconds, audio);
+  if (result != SynthesisResult::kOk) return result;
+  // Resampling needs no engine state, so it runs outside the engine's lock.
+  const std::vector<std::int16_t> converted = ToServiceRate(audio);
+  pcm.insert(pcm.end(), converted.begin(), converted.end());
   return SynthesisResult::kOk;
 }
 

@@ -5,8 +5,7 @@
 #include "speechd/handler_support.h"
 #include "speechd/mp3_encoder.h"
 #include "speechd/request_handlers.h"
-#include "speechd/speech_synthesizer.h"
-#include "speechd/voice_catalogue.h"
+#include "speechd/speech_stream.h"
 
 namespace lectoria::speechd {
 
@@ -26,7 +25,7 @@ bool HasMemberOfWrongType(const nlohmann::json& object, const char* name,
 
 }  // namespace
 
-ServiceReply RequestHandlers::Multitune(const ServiceRequest& request) {
+ServiceReply RequestHandlers::Multitune(const ServiceRequest& request, const ReplyOptions&) {
   nlohmann::json body;
   std::string error;
   if (!ParseJsonBody(request.body, options_.maxJsonDepth, body, error))
@@ -65,7 +64,7 @@ ServiceReply RequestHandlers::Multitune(const ServiceRequest& request) {
   return JsonReply(reply, AcceptsGzip(request.Header("Accept-Encoding")));
 }
 
-ServiceReply RequestHandlers::SplitSsmls(const ServiceRequest& request) {
+ServiceReply RequestHandlers::SplitSsmls(const ServiceRequest& request, const ReplyOptions&) {
   nlohmann::json body;
   std::string error;
   if (!ParseJsonBody(request.body, options_.maxJsonDepth, body, error))
@@ -102,7 +101,7 @@ ServiceReply RequestHandlers::SplitSsmls(const ServiceRequest& request) {
   return JsonReply(reply, true);
 }
 
-ServiceReply RequestHandlers::Speak(const ServiceRequest& request) {
+ServiceReply RequestHandlers::Speak(const ServiceRequest& request, const ReplyOptions& how) {
   nlohmann::json body;
   std::string error;
   if (!ParseJsonBody(request.body, options_.maxJsonDepth, body, error))
@@ -122,9 +121,6 @@ ServiceReply RequestHandlers::Speak(const ServiceRequest& request) {
   if (!ReadSsml(ssml->get_ref<const std::string&>(), options_.ssml, content, error)) {
     return ErrorReply(400, error);
   }
-  if (content.plainText.find_first_not_of(" \t\r\n") == std::string::npos) {
-    return ErrorReply(400, "the SSML holds no text to speak");
-  }
 
   // The offset and length address the text as split-ssmls reported it; they must lie in it.
   std::uint64_t offset = 0, length = content.plainTextLength;
@@ -139,35 +135,29 @@ ServiceReply RequestHandlers::Speak(const ServiceRequest& request) {
   }
 
   if (cancelled_.load()) return ErrorReply(503, "the service is shutting down");
-  std::vector<std::int16_t> pcm;
-  for (const SsmlSegment& segment : content.segments) {
-    if (segment.pauseMs > 0) {
-      AppendSilence(segment.pauseMs, pcm);
-      continue;
-    }
-    const VoiceProfile* voice = FindVoice(segment.voiceName);
-    const SpeechSettings settings =
-        SettingsFor(voice != nullptr ? *voice : DefaultVoice(), segment.style, segment.styleDegree);
-    switch (Synthesize(settings, segment.text, pcm, &cancelled_)) {
-      case SynthesisResult::kOk:
-        break;
-      case SynthesisResult::kCancelled:
-        return ErrorReply(503, "the service is shutting down");
-      case SynthesisResult::kTooLong:
-        return ErrorReply(413, "the speech would be too long");
-      case SynthesisResult::kUnavailable:
-        return ErrorReply(500,
-                          "the speech engine could not speak with voice " + settings.espeakVoice);
-    }
-  }
-  // A text of punctuation alone may give no sound; a short silence still makes a playable clip.
-  if (pcm.empty()) AppendSilence(100, pcm);
-
+  StopCheck stop = [this, clientGone = how.clientGone] {
+    return cancelled_.load(std::memory_order_relaxed) || (clientGone && clientGone());
+  };
+  auto speech =
+      std::make_shared<SpeechStream>(*engine_, content.segments, std::move(stop), options_.speech);
   ServiceReply reply;
   reply.contentType = "audio/mpeg";
-  reply.body = EncodeMp3(pcm);
-  if (reply.body.empty()) return ErrorReply(500, "encoding the audio failed");
-  return reply;
+  // The first piece is spoken before the reply begins, so that a voice the engine cannot
+  // speak still gets an error status; a streamed reply then carries on with the rest.
+  for (;;) {
+    switch (speech->Next(reply.body)) {
+      case ReplyStream::Step::kFailed:
+        return ErrorReply(speech->FailureStatus(), speech->FailureMessage());
+      case ReplyStream::Step::kEnd:
+        return reply;
+      case ReplyStream::Step::kMore:
+        if (how.stream) {
+          reply.stream = std::move(speech);
+          return reply;
+        }
+        break;
+    }
+  }
 }
 
 }  // namespace lectoria::speechd

@@ -262,8 +262,8 @@ struct Context {
 
 class ContentBuilder {
  public:
-  ContentBuilder(SsmlContent& content, std::size_t maxChars)
-      : content_(content), maxChars_(maxChars) {}
+  ContentBuilder(SsmlContent& content, std::size_t maxChars, int maxTotalPauseMs)
+      : content_(content), maxChars_(maxChars), pauseLeftMs_(maxTotalPauseMs) {}
 
   bool AddText(const Context& context, std::string_view text, std::string& error) {
     if (text.empty()) return true;
@@ -284,7 +284,10 @@ class ContentBuilder {
   }
 
   void AddPause(const Context& context, int pauseMs) {
+    // Breaks are silence to be encoded and sent: their sum is bounded, not only each one.
+    pauseMs = std::min(pauseMs, pauseLeftMs_);
     if (pauseMs <= 0) return;
+    pauseLeftMs_ -= pauseMs;
     content_.segments.push_back(
         {context.voiceName, context.style, context.styleDegree, {}, pauseMs});
   }
@@ -292,6 +295,7 @@ class ContentBuilder {
  private:
   SsmlContent& content_;
   std::size_t maxChars_;
+  int pauseLeftMs_;
 };
 
 }  // namespace
@@ -375,7 +379,7 @@ bool ReadSsml(std::string_view ssml, const SsmlLimits& limits, SsmlContent& cont
 
   // Walk the tree without recursion: documents come from outside and may nest deeply.
   std::size_t elements = 0;
-  ContentBuilder builder(content, limits.maxTextChars);
+  ContentBuilder builder(content, limits.maxTextChars, limits.maxTotalPauseMs);
   std::vector<std::pair<pugi::xml_node, Context>> pending;
   pending.emplace_back(root, Context());
   while (!pending.empty()) {

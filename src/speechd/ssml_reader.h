@@ -30,11 +30,14 @@ struct SsmlContent {
 };
 
 /// Bounds on a document; beyond them it is refused.
+/// The text bounds admit any paragraph of 64 KiB as the reader holds it (GBK, so at most
+/// 65536 characters), with room for markup escapes.
 struct SsmlLimits {
-  std::size_t maxBytes = 64 * 1024;
+  std::size_t maxBytes = 512 * 1024;
   std::size_t maxElements = 1000;
-  std::size_t maxTextChars = 2000;
-  int maxPauseMs = 5000;
+  std::size_t maxTextChars = 64 * 1024;
+  int maxPauseMs = 5000;       // one break element; longer ones are shortened
+  int maxTotalPauseMs = 5000;  // all break elements of a document; beyond it they are shortened
 };
 
 /// Parses `ssml`. On success fills `content` and returns true; otherwise returns false and

@@ -157,8 +157,10 @@ TEST(SpeechServiceTest, RefusalsCarryJsonBodies) {
   EXPECT_EQ(tooLarge, "413");
   EXPECT_TRUE(nlohmann::json::parse(tooLargeBody).contains("error"));
 
-  const auto [garbage, garbageBody] = statusAndBody(RawExchange(port, "NONSENSE\r\n\r\n"));
-  EXPECT_EQ(garbage, "400");
+  // A request line that cannot be read gets a 400 or, if even that is not sure, the
+  // connection closed without a reply.
+  const std::string garbage = RawExchange(port, "NONSENSE\r\n\r\n");
+  EXPECT_TRUE(garbage.empty() || garbage.substr(9, 3) == "400") << garbage;
 }
 
 TEST(SpeechServiceTest, TokensExpireAfterTheirLifetime) {
@@ -265,6 +267,33 @@ TEST(SpeechServiceTest, TakenPortIsReported) {
   EXPECT_EQ(second.Start("127.0.0.1", port), 0);
   EXPECT_FALSE(second.LastError().empty());
   EXPECT_EQ(first.Start(), 0) << "already running";
+}
+
+TEST(SpeechServiceTest, ReadsATwentyThousandCharacterParagraph) {
+  SpeechService service;
+  const int port = service.Start();
+  ASSERT_GT(port, 0);
+  const std::string token = service.Handlers().Tokens().Issue();
+  // 今天天气很好。 (7 characters) and 夜深了，灯火熄灭了。 (10 characters), taken in turn.
+  const std::string second =
+      "\xE5\xA4\x9C\xE6\xB7\xB1\xE4\xBA\x86\xEF\xBC\x8C\xE7\x81\xAF\xE7\x81\xAB"
+      "\xE7\x86\x84\xE7\x81\xAD\xE4\xBA\x86\xE3\x80\x82";
+  std::string paragraph;
+  for (int chars = 0; chars < 20000; chars += 17) paragraph += kLine + second;
+
+  httplib::Client client("127.0.0.1", port);
+  client.set_decompress(false);
+  auto reply = client.Post(std::string(kSpeakPath), Headers(token),
+                           testing::SpeakBody(testing::SpeakSsml(paragraph)), "application/json");
+  ASSERT_TRUE(reply) << httplib::to_string(reply.error());
+  ASSERT_EQ(reply->status, 200);
+  EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/mpeg");
+  const auto decoded = DecodeMp3(reply->body);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.rate, 24000);
+  // Well over an hour of speech: every piece was spoken, not only the first.
+  EXPECT_GT(decoded.Seconds(), 3600);
+  EXPECT_GT(decoded.energy, 0u);
 }
 
 TEST(SpeechServiceTest, ConcurrentSpeakRequestsAllSucceed) {

@@ -3,9 +3,11 @@
 #include <arpa/inet.h>
 #include <mpg123.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -154,28 +156,51 @@ DecodedMp3 DecodeMp3(std::string_view mp3) {
   return result;
 }
 
-std::string RawExchange(int port, std::string_view raw) {
+int ConnectLoopback(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return {};
+  if (fd < 0) return -1;
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<std::uint16_t>(port));
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string reply;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    std::size_t sent = 0;
-    while (sent < raw.size()) {
-      const ssize_t n = ::send(fd, raw.data() + sent, raw.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) break;
-      sent += static_cast<std::size_t>(n);
-    }
-    char buffer[8192];
-    for (;;) {
-      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      reply.append(buffer, static_cast<std::size_t>(n));
-    }
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return -1;
   }
+  const int yes = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+  return fd;
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool ReadUntilClosed(int fd, std::chrono::milliseconds timeout, std::string* received) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  char buffer[8192];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, static_cast<int>(left.count())) <= 0) continue;
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return true;
+    if (received != nullptr) received->append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+std::string RawExchange(int port, std::string_view raw) {
+  const int fd = ConnectLoopback(port);
+  if (fd < 0) return {};
+  std::string reply;
+  if (SendAll(fd, raw)) ReadUntilClosed(fd, std::chrono::seconds(60), &reply);
   ::close(fd);
   return reply;
 }

@@ -2,6 +2,7 @@
 // gzip and MP3 decoding, raw HTTP exchanges and a self-signed certificate.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -47,6 +48,15 @@ DecodedMp3 DecodeMp3(std::string_view mp3);
 
 /// Sends `raw` to 127.0.0.1:`port` and returns everything read until the peer closes.
 std::string RawExchange(int port, std::string_view raw);
+
+/// A TCP connection to 127.0.0.1:`port` (-1 when it fails), with Nagle's delay off.
+int ConnectLoopback(int port);
+
+/// Sends all of `bytes` on `fd`; false when the connection fails.
+bool SendAll(int fd, std::string_view bytes);
+
+/// Reads from `fd` until the peer closes or `timeout` passes; true when it closed (or broke).
+bool ReadUntilClosed(int fd, std::chrono::milliseconds timeout, std::string* received = nullptr);
 
 /// Writes a self-signed certificate for 127.0.0.1 and its key into `directory` as cert.pem
 /// and key.pem. Returns false when OpenSSL fails.

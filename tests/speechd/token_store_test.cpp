@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 namespace lectoria::speechd {
 namespace {
@@ -66,6 +67,21 @@ TEST(SpeechdTokenStoreTest, IssuingBeyondCapacityRetiresTheOldestToken) {
   EXPECT_FALSE(store.IsValid(first));
   EXPECT_TRUE(store.IsValid(second));
   EXPECT_EQ(store.Size(), 3u);
+}
+
+TEST(SpeechdTokenStoreTest, AClientFetchingWithoutEndRetiresOnlyItsOwnTokens) {
+  FakeClock clock;
+  TokenStore store(600s, clock.Clock(), 8, 3);
+  const std::string reader = store.Issue("127.0.0.1");
+  std::vector<std::string> flood;
+  for (int i = 0; i < 100; ++i) {
+    clock.Advance(1s);
+    flood.push_back(store.Issue("192.0.2.7"));
+  }
+  EXPECT_TRUE(store.IsValid(reader));
+  EXPECT_EQ(store.Size(), 4u);
+  EXPECT_TRUE(store.IsValid(flood.back()));
+  EXPECT_FALSE(store.IsValid(flood.front()));
 }
 
 }  // namespace
