@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSlider>
 #include <QThread>
@@ -386,10 +387,13 @@ void MainView::LayOut() {
     widget->setGeometry(r.left, r.top, r.width, r.height);
     // The single column fills a widened list, so that long titles show as far as they can.
     if (auto* list = qobject_cast<QTreeWidget*>(widget); list && list->columnCount() == 1) {
-      const int formWidth = model_.Snapshot(name).style.columns.empty()
-                                ? 0
-                                : model_.Snapshot(name).style.columns.front().width;
-      list->header()->resizeSection(0, std::max(formWidth, list->viewport()->width()));
+      const std::vector<ListColumn> columns = model_.Snapshot(name).style.columns;
+      const int formWidth = columns.empty() ? 0 : columns.front().width;
+      // Worked out from the new size: the viewport itself follows only at the next layout.
+      QScrollBar* bar = list->verticalScrollBar();
+      const int room = list->maximumViewportSize().width() -
+                       (bar->isVisibleTo(list) ? bar->sizeHint().width() : 0);
+      list->header()->resizeSection(0, std::max(formWidth, room));
     }
   }
 }
