@@ -9,12 +9,13 @@ namespace lectoria {
 
 QVariantMap MprisMetadata(const NowPlaying& now) {
   QVariantMap map;
-  const QString track = now.clip >= 0
-                            ? QStringLiteral("/org/lectoria/clip/%1").arg(now.clip)
-                            : QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+  const QString track = now.clip >= 0 ? QStringLiteral("/org/lectoria/clip/%1").arg(now.clip)
+                                      : QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
   map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(track)));
-  if (!now.title.empty()) map.insert(QStringLiteral("xesam:title"), QString::fromStdString(now.title));
-  if (!now.album.empty()) map.insert(QStringLiteral("xesam:album"), QString::fromStdString(now.album));
+  if (!now.title.empty())
+    map.insert(QStringLiteral("xesam:title"), QString::fromStdString(now.title));
+  if (!now.album.empty())
+    map.insert(QStringLiteral("xesam:album"), QString::fromStdString(now.album));
   if (!now.line.empty()) {
     const QString line = QString::fromStdString(now.line);
     map.insert(QStringLiteral("xesam:comment"), QStringList{line});

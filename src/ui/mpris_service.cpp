@@ -1,8 +1,8 @@
 #include "ui/mpris_service.h"
 
+#include <unistd.h>
 #include <QDBusMessage>
 #include <QStringList>
-#include <unistd.h>
 
 #include "app/window/control_names.h"
 #include "ui/mpris_adaptors.h"
@@ -10,10 +10,7 @@
 namespace lectoria {
 
 MprisService::MprisService(MediaRemote& remote, MainWindow& model, std::function<void()> onQuit)
-    : remote_(remote),
-      model_(model),
-      object_(std::make_unique<QObject>()),
-      connection_(QString()) {
+    : remote_(remote), model_(model), object_(std::make_unique<QObject>()), connection_(QString()) {
   new MprisRootAdaptor(object_.get(), remote, std::move(onQuit));
   new MprisPlayerAdaptor(object_.get(), remote);
   announced_ = PlayerProperties();
@@ -83,10 +80,9 @@ void MprisService::Refresh() {
   }
   announced_ = now;
   if (changed.isEmpty() || busName_.isEmpty()) return;
-  QDBusMessage signal =
-      QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
-                                 QStringLiteral("org.freedesktop.DBus.Properties"),
-                                 QStringLiteral("PropertiesChanged"));
+  QDBusMessage signal = QDBusMessage::createSignal(
+      QString::fromLatin1(kObjectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+      QStringLiteral("PropertiesChanged"));
   signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
   connection_.send(signal);
 }

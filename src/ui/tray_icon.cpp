@@ -52,8 +52,7 @@ TrayIcon::TrayIcon(MainWindow& model, std::function<void()> onQuit)
   icon_->setContextMenu(menu_.get());
   QObject::connect(icon_.get(), &QSystemTrayIcon::activated, menu_.get(),
                    [this](QSystemTrayIcon::ActivationReason reason) {
-                     if (reason == QSystemTrayIcon::Trigger)
-                       model_.SetVisible(!model_.IsVisible());
+                     if (reason == QSystemTrayIcon::Trigger) model_.SetVisible(!model_.IsVisible());
                    });
   Update();
   model_.AddObserver(this);
@@ -74,7 +73,8 @@ void TrayIcon::OnControlChanged(std::string_view control, Change, std::int32_t) 
 }
 
 void TrayIcon::Schedule() {
-  QMetaObject::invokeMethod(menu_.get(), [this] { Update(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      menu_.get(), [this] { Update(); }, Qt::QueuedConnection);
 }
 
 void TrayIcon::Update() {

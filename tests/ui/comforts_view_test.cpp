@@ -97,11 +97,11 @@ TEST(ComfortsView, ShortcutsChangeTheTextSizeSpeedAndVolume) {
     int volume;
   };
   const Case cases[] = {
-      {Qt::Key_Equal, 110, 1.0, 100},   {Qt::Key_Plus, 120, 1.0, 100},
-      {Qt::Key_Minus, 110, 1.0, 100},   {Qt::Key_0, 100, 1.0, 100},
+      {Qt::Key_Equal, 110, 1.0, 100},         {Qt::Key_Plus, 120, 1.0, 100},
+      {Qt::Key_Minus, 110, 1.0, 100},         {Qt::Key_0, 100, 1.0, 100},
       {Qt::Key_BracketRight, 100, 1.25, 100}, {Qt::Key_BracketLeft, 100, 1.0, 100},
       {Qt::Key_BracketLeft, 100, 0.75, 100},  {Qt::Key_Backslash, 100, 1.0, 100},
-      {Qt::Key_Down, 100, 1.0, 90},     {Qt::Key_Up, 100, 1.0, 100},
+      {Qt::Key_Down, 100, 1.0, 90},           {Qt::Key_Up, 100, 1.0, 100},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(QKeySequence(c.key).toString().toStdString());

@@ -59,8 +59,8 @@ class MprisTest : public ::testing::Test {
   // A blocking call from the desktop's side; the reader's side answers on this thread's loop,
   // so the call is sent and its reply awaited while events are processed.
   QDBusMessage Call(const QString& interface, const QString& method, QVariantList args = {}) {
-    QDBusMessage message = QDBusMessage::createMethodCall(service_->BusName(), kPath, interface,
-                                                          method);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(service_->BusName(), kPath, interface, method);
     message.setArguments(args);
     QDBusPendingCall pending = client_.asyncCall(message);
     EXPECT_TRUE(WaitFor([&] { return pending.isFinished(); }));
@@ -108,7 +108,8 @@ TEST_F(MprisTest, NamesItselfAndAnswersTheRootInterface) {
   // A second reader on the same bus takes an instance name, as MPRIS asks.
   MprisService second(comforts_.media(), h_.model(), {});
   ASSERT_TRUE(second.Register(bus_.Connect(QStringLiteral("second"))));
-  EXPECT_TRUE(second.BusName().startsWith(QStringLiteral("org.mpris.MediaPlayer2.lectoria.instance")));
+  EXPECT_TRUE(
+      second.BusName().startsWith(QStringLiteral("org.mpris.MediaPlayer2.lectoria.instance")));
 
   h_.Start();
   h_.model().SetVisible(false);

@@ -20,9 +20,13 @@ void App::RegisterHotkeys() {
     std::function<void()> handler;
   };
   const Use uses[] = {
-      {config_keys::kStartPauseHotkey, {kModAlt, kVkSpace}, kHotkeyStartPause,
+      {config_keys::kStartPauseHotkey,
+       {kModAlt, kVkSpace},
+       kHotkeyStartPause,
        [this] { RunHook(hooks_.ToggleStartPause); }},
-      {config_keys::kShowHideHotkey, {kModAlt, kVkZ}, kHotkeyShowHide,
+      {config_keys::kShowHideHotkey,
+       {kModAlt, kVkZ},
+       kHotkeyShowHide,
        [this] { ToggleMainWindow(); }},
   };
 
@@ -34,9 +38,9 @@ void App::RegisterHotkeys() {
       if (const std::optional<HotkeyCombo> chosen = ParseHotkey(text)) {
         combo = *chosen;
       } else {
-        std::fprintf(stderr, "lectoria: config.ini [热键] %s=%s is not a key combination; using %s\n",
-                     GbkToUtf8(use.configKey).c_str(), GbkToUtf8(text).c_str(),
-                     HotkeyText(combo).c_str());
+        std::fprintf(
+            stderr, "lectoria: config.ini [热键] %s=%s is not a key combination; using %s\n",
+            GbkToUtf8(use.configKey).c_str(), GbkToUtf8(text).c_str(), HotkeyText(combo).c_str());
       }
     }
     if (!RegisterGlobalHotkey(window_.Handle(), combo.modifiers, combo.key, use.handler, use.id))
@@ -56,8 +60,9 @@ void App::RegisterHotkeys() {
     shown += (shown.empty() ? "" : "、") + k;
     logged += (logged.empty() ? "" : ", ") + k;
   }
-  statusLine_.Set(StatusLine::Part::kNotice,
-                  Utf8ToGbk("热键 " + shown + " 已被其他程序占用，可在 config.ini 的 [热键] 中另设"));
+  statusLine_.Set(
+      StatusLine::Part::kNotice,
+      Utf8ToGbk("热键 " + shown + " 已被其他程序占用，可在 config.ini 的 [热键] 中另设"));
   std::fprintf(stderr,
                "lectoria: the hotkey(s) %s could not be registered (another program holds them); "
                "name other combinations in config.ini under [热键] (开始暂停=, 显示隐藏=)\n",

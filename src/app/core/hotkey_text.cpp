@@ -27,11 +27,11 @@ constexpr std::array<Name, 7> kModifiers = {{
 
 // Named keys with their virtual-key codes; the first name of a code is the one written.
 constexpr std::array<Name, 20> kKeys = {{
-    {"Space", kVkSpace}, {"Tab", 0x09},      {"Enter", 0x0D},    {"Return", 0x0D},
-    {"Esc", 0x1B},       {"Escape", 0x1B},   {"Backspace", 0x08}, {"PageUp", 0x21},
-    {"PageDown", 0x22},  {"End", 0x23},      {"Home", 0x24},     {"Left", 0x25},
-    {"Up", 0x26},        {"Right", 0x27},    {"Down", 0x28},     {"Insert", 0x2D},
-    {"Delete", 0x2E},    {"Del", 0x2E},      {"PgUp", 0x21},     {"PgDown", 0x22},
+    {"Space", kVkSpace}, {"Tab", 0x09},    {"Enter", 0x0D},     {"Return", 0x0D},
+    {"Esc", 0x1B},       {"Escape", 0x1B}, {"Backspace", 0x08}, {"PageUp", 0x21},
+    {"PageDown", 0x22},  {"End", 0x23},    {"Home", 0x24},      {"Left", 0x25},
+    {"Up", 0x26},        {"Right", 0x27},  {"Down", 0x28},      {"Insert", 0x2D},
+    {"Delete", 0x2E},    {"Del", 0x2E},    {"PgUp", 0x21},      {"PgDown", 0x22},
 }};
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -77,8 +77,8 @@ std::optional<HotkeyCombo> ParseHotkey(std::string_view text) {
   std::vector<std::string_view> parts;
   for (std::size_t start = 0;;) {
     const std::size_t plus = text.find('+', start);
-    parts.push_back(Trim(text.substr(start, plus == std::string_view::npos ? text.npos
-                                                                             : plus - start)));
+    parts.push_back(
+        Trim(text.substr(start, plus == std::string_view::npos ? text.npos : plus - start)));
     if (plus == std::string_view::npos) break;
     start = plus + 1;
   }

@@ -22,8 +22,7 @@ MediaStatus MediaControls::Status() const {
   if (caption == texts::kCaptionPause || caption == texts::kCaptionWaiting ||
       caption == texts::kCaptionWaking)
     return MediaStatus::kPlaying;
-  if (caption == texts::kCaptionStart && app_.state().PlaybackStarted)
-    return MediaStatus::kPaused;
+  if (caption == texts::kCaptionStart && app_.state().PlaybackStarted) return MediaStatus::kPaused;
   return MediaStatus::kStopped;
 }
 

@@ -20,7 +20,8 @@ std::size_t NearestIndex(double speed) {
   if (std::isnan(speed)) return kNormalIndex;
   std::size_t best = 0;
   for (std::size_t i = 1; i < PlaybackTuning::kSpeeds.size(); ++i) {
-    if (std::abs(PlaybackTuning::kSpeeds[i] - speed) < std::abs(PlaybackTuning::kSpeeds[best] - speed))
+    if (std::abs(PlaybackTuning::kSpeeds[i] - speed) <
+        std::abs(PlaybackTuning::kSpeeds[best] - speed))
       best = i;
   }
   return best;
@@ -81,8 +82,8 @@ void PlaybackTuning::SetSpeed(double speed) {
 }
 
 void PlaybackTuning::StepSpeed(int steps) {
-  const int index = std::clamp(static_cast<int>(speedIndex_) + steps, 0,
-                               static_cast<int>(kSpeeds.size()) - 1);
+  const int index =
+      std::clamp(static_cast<int>(speedIndex_) + steps, 0, static_cast<int>(kSpeeds.size()) - 1);
   SetSpeed(kSpeeds[static_cast<std::size_t>(index)]);
 }
 

@@ -13,8 +13,8 @@ namespace lectoria {
 class PlaybackTuning {
  public:
   /// The speeds offered, slowest first.
-  static constexpr std::array<double, 11> kSpeeds = {0.5,  0.75, 1.0, 1.25, 1.5, 1.75,
-                                                     2.0,  2.25, 2.5, 2.75, 3.0};
+  static constexpr std::array<double, 11> kSpeeds = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75,
+                                                     2.0, 2.25, 2.5, 2.75, 3.0};
   /// The volume moves by this much (percent) per shortcut.
   static constexpr int kVolumeStep = 10;
 

@@ -11,9 +11,9 @@ enum class MediaStatus { kStopped, kPlaying, kPaused };
 
 /// What is being read, in UTF-8.
 struct NowPlaying {
-  std::string title;  // the chapter's title
-  std::string album;  // the book's name
-  std::string line;   // the line being heard
+  std::string title;       // the chapter's title
+  std::string album;       // the book's name
+  std::string line;        // the line being heard
   std::int32_t clip = -1;  // its clip number; -1 when nothing has been read yet
   friend bool operator==(const NowPlaying&, const NowPlaying&) = default;
 };

@@ -7,8 +7,7 @@
 
 namespace lectoria {
 
-Rect GrownGeometry(std::string_view control, const Rect& form, int clientWidth,
-                   int clientHeight) {
+Rect GrownGeometry(std::string_view control, const Rect& form, int clientWidth, int clientHeight) {
   const Rect frame = MainWindowFrame();
   const int dx = std::max(0, clientWidth - frame.width);
   const int dy = std::max(0, clientHeight - frame.height);
