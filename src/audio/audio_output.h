@@ -39,8 +39,9 @@ class SdlOutput {
   PlaybackCore* core_ = nullptr;  // set before the device starts, never changed afterwards
 };
 
-/// A sink without a device: a thread that advances the playing clip with the steady clock,
-/// at the clip's own rate, so clips take as long as they would with sound.
+/// A sink without a device: a thread that plays the clip with the steady clock, rendering it
+/// in the clip's own format as a device would (speed and volume applied) and dropping the
+/// audio, so clips take as long as they would with sound.
 class SilentOutput {
  public:
   /// Starts the thread; `core` must outlive this output.

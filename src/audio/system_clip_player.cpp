@@ -47,7 +47,8 @@ struct SystemClipPlayer::Impl {
       // An exception leaving this thread would end the program; a notice that fails is lost,
       // and the receiver's poll of the status still sees the end.
       try {
-        trace.Line("end " + end->name, end->when);
+        trace.Line("end " + end->name + " after " + std::to_string(end->sound_ms) + " ms of sound",
+                   end->when);
         if (!core->IsCurrentEnd(end->run)) continue;
         std::lock_guard lock(notice_mutex);
         // A copy, so that the notice may replace itself while it runs.
@@ -177,8 +178,54 @@ void SystemClipPlayer::SetEndOfClipNotice(std::function<void()> notice) {
   impl.notice = std::move(notice);
 }
 
+bool SystemClipPlayer::SetSpeed(double speed) {
+  // Written so that not-a-number fails too.
+  if (!(speed >= kMinPlaybackSpeed && speed <= kMaxPlaybackSpeed)) return false;
+  impl_->core->SetSpeed(speed);
+  char text[32];
+  std::snprintf(text, sizeof text, "speed %g", speed);
+  impl_->trace.Line(text);
+  return true;
+}
+
+double SystemClipPlayer::Speed() {
+  return impl_->core->Speed();
+}
+
+bool SystemClipPlayer::SetVolume(int percent) {
+  if (percent < 0 || percent > kMaxVolume) return false;
+  impl_->core->SetVolume(percent);
+  impl_->trace.Line("volume " + std::to_string(percent) + "%");
+  return true;
+}
+
+int SystemClipPlayer::Volume() {
+  return impl_->core->Volume();
+}
+
+bool SystemClipPlayer::SeekTo(std::int64_t ms) {
+  std::string name;
+  std::int64_t landed = 0;
+  if (!impl_->core->Seek(ms, false, &name, &landed)) return false;
+  impl_->trace.Line("seek " + name + " to " + std::to_string(landed) + " ms");
+  return true;
+}
+
+bool SystemClipPlayer::SeekBy(std::int64_t deltaMs) {
+  std::string name;
+  std::int64_t landed = 0;
+  if (!impl_->core->Seek(deltaMs, true, &name, &landed)) return false;
+  impl_->trace.Line("seek " + name + " by " + std::to_string(deltaMs) + " ms to " +
+                    std::to_string(landed) + " ms");
+  return true;
+}
+
 bool SystemClipPlayer::silent() const {
   return impl_->silent_output != nullptr;
+}
+
+void SystemClipPlayer::SetOutputTap(OutputTap tap) {
+  impl_->core->SetOutputTap(std::move(tap));
 }
 
 std::int64_t SystemClipPlayer::PositionMs() {

@@ -3,15 +3,17 @@
 //
 // Environment:
 //   LECTORIA_AUDIO=silent    use the silent sink even when an audio device is available
-//   LECTORIA_AUDIO_TRACE=1   print a time-stamped line to stderr for the output chosen and for
-//                            every clip opened, played, paused, resumed, ended and closed, so
-//                            reading can be followed without speakers
+//   LECTORIA_AUDIO_TRACE=1   print a time-stamped line to stderr for the output chosen, for
+//                            every clip opened, played, paused, resumed, moved, ended (with
+//                            the real time of sound it gave) and closed, and for every change
+//                            of speed or volume, so reading can be followed without speakers
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 
+#include "audio/output_tap.h"
 #include "platform/clip_player.h"
 
 namespace lectoria {
@@ -39,7 +41,12 @@ AudioOptions AudioOptionsFromEnvironment();
 /// clip's last samples have been played: with a device, when the device asks for the buffer
 /// after the one holding them; with the silent sink, when the steady clock has run for the
 /// clip's length. The end-of-clip notice then runs once, on the player's own notice thread,
-/// unless the clip was played, reopened or closed again in the meantime.
+/// unless the clip was played, moved, reopened or closed again in the meantime.
+///
+/// At a speed other than 1 the clip is time-stretched (pitch kept) on its way to the output;
+/// at 1 its samples reach the output untouched, as they do at full volume. The silent sink
+/// renders the audio as a device would and plays it at real time, so a clip lasts its length
+/// divided by the speed there too.
 class SystemClipPlayer final : public ClipPlayer {
  public:
   explicit SystemClipPlayer(const AudioOptions& options);
@@ -63,12 +70,21 @@ class SystemClipPlayer final : public ClipPlayer {
   /// one to return, so a receiver may free its state after clearing it.
   void SetEndOfClipNotice(std::function<void()> notice) override;
 
+  bool SetSpeed(double speed) override;
+  double Speed() override;
+  bool SetVolume(int percent) override;
+  int Volume() override;
+  bool SeekTo(std::int64_t ms) override;
+  bool SeekBy(std::int64_t deltaMs) override;
+  std::int64_t PositionMs() override;
+  std::int64_t LengthMs() override;
+
   /// True when the silent sink plays (chosen, or no audio device opened).
   bool silent() const;
-  /// Position of the open clip in milliseconds (0 when nothing is open).
-  std::int64_t PositionMs();
-  /// Length of the open clip in milliseconds (0 when nothing is open).
-  std::int64_t LengthMs();
+  /// Lets `tap` watch the audio as it goes out, after speed and volume: in the device's
+  /// format, or in the clip's own on the silent sink. It runs on the output thread, must not
+  /// call the player, and is waited for when replaced. Empty: no tap.
+  void SetOutputTap(OutputTap tap);
 
  private:
   struct Impl;

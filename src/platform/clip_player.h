@@ -53,9 +53,9 @@ class ClipPlayer {
   virtual void Close() = 0;
 
   /// Called once each time an open clip has played its last sample, but not when the clip was
-  /// played again, reopened or closed before the notice could run. It runs on a thread of the
-  /// player's choosing; the receiver must hand the work to its own thread (and may find the
-  /// status already changed by then). An empty function clears the notice.
+  /// played again, moved, reopened or closed before the notice could run. It runs on a thread
+  /// of the player's choosing; the receiver must hand the work to its own thread (and may find
+  /// the status already changed by then). An empty function clears the notice.
   virtual void SetEndOfClipNotice(std::function<void()> notice) = 0;
 
   // The settings and moves below have neutral defaults, so a player without them keeps
@@ -81,8 +81,9 @@ class ClipPlayer {
   virtual bool SeekBy(std::int64_t deltaMs) { return false; }
 
   /// Position and length of the open clip in milliseconds of clip time (0 when nothing is
-  /// open). The position is what has been heard: audio on its way to the speakers is not
-  /// counted yet.
+  /// open). The position is what has gone to the sound device: audio the player still holds
+  /// (while stretching or converting) is not counted; the device's own buffer (some tens of
+  /// milliseconds) is.
   virtual std::int64_t PositionMs() { return 0; }
   virtual std::int64_t LengthMs() { return 0; }
 };

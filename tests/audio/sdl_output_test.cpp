@@ -3,8 +3,10 @@
 // conversion, end detection in the callback) runs here without speakers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <vector>
 
 #include "audio/system_clip_player.h"
 #include "audio/test_clips.h"
@@ -15,6 +17,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using testing::NoticeRecorder;
 using testing::ScratchDir;
+using testing::SoundRecorder;
 using testing::WriteToneMp3;
 
 struct DeviceCase {
@@ -50,6 +53,33 @@ TEST_P(SdlDummyDeviceTest, PlaysClipsToTheirEnd) {
   EXPECT_EQ(player.Status(), PlayerStatus::kPaused);
   ASSERT_TRUE(player.Play(-1));
   EXPECT_EQ(notices.WaitFor(2), 2);
+}
+
+// Through the device the clip is stretched before SDL converts it: 600 ms at speed 2 give
+// 300 ms of sound, at half the volume.
+TEST_P(SdlDummyDeviceTest, PlaysStretchedClipsAtTheirVolume) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  unsetenv("LECTORIA_AUDIO");
+  SystemClipPlayer player(AudioOptions{});
+  if (player.silent()) GTEST_SKIP() << "SDL's dummy audio driver is not available";
+
+  ScratchDir dir;
+  const DeviceCase& c = GetParam();
+  ASSERT_TRUE(player.Open(WriteToneMp3(dir / "0.mp3", 600, c.rate, c.channels)));
+  NoticeRecorder notices;
+  SoundRecorder sound;
+  player.SetEndOfClipNotice([&] { notices.Record(); });
+  player.SetOutputTap(sound.Tap());
+  ASSERT_TRUE(player.SetSpeed(2.0));
+  ASSERT_TRUE(player.SetVolume(50));
+  ASSERT_TRUE(player.Play(0));
+  ASSERT_EQ(notices.WaitFor(1), 1);
+  player.SetOutputTap(nullptr);
+  EXPECT_NEAR(sound.Ms(), 300, 30);
+  const std::vector<std::int16_t> samples = sound.samples();
+  const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+  // The tone's amplitude is half of full scale; halved again by the volume.
+  EXPECT_NEAR(std::max(-*low, +*high), 32767 / 4, 32767 / 20);
 }
 
 // The device runs at 48 kHz stereo when it can: one case needs no conversion, the others are

@@ -318,8 +318,11 @@ TEST(AudioTraceTest, FollowsEveryClipWithTimestamps) {
     player.SetEndOfClipNotice([&] { notices.Record(); });
     EXPECT_FALSE(player.Open(dir / "missing.mp3"));
     ASSERT_TRUE(player.Open(clip));
+    ASSERT_TRUE(player.SetVolume(50));
     ASSERT_TRUE(player.Play(0));
     ASSERT_TRUE(player.Pause());
+    ASSERT_TRUE(player.SeekTo(40));
+    ASSERT_TRUE(player.SetSpeed(2));
     ASSERT_TRUE(player.Pause());
     ASSERT_EQ(notices.WaitFor(1), 1);
     player.Close();
@@ -335,10 +338,13 @@ TEST(AudioTraceTest, FollowsEveryClipWithTimestamps) {
       "output: silent sink",
       "open failed " + (dir / "missing.mp3").string() + ": ",
       "open " + name + " (200 ms, 22050 Hz, 1 ch)",
+      "volume 50%",
       "play " + name + " from 0 ms",
       "pause " + name,
+      "seek " + name + " to 40 ms",
+      "speed 2",
       "resume " + name,
-      "end " + name,
+      "end " + name + " after ",
       "close " + name,
   };
   std::size_t at = 0;
@@ -347,6 +353,10 @@ TEST(AudioTraceTest, FollowsEveryClipWithTimestamps) {
     ASSERT_NE(found, std::string::npos) << "missing or out of order: " << event << "\n" << text;
     at = found + event.size();
   }
+  // The 160 ms after the seek, played at speed 2.
+  std::smatch sound;
+  ASSERT_TRUE(std::regex_search(text, sound, std::regex(R"(after (\d+) ms of sound)")));
+  EXPECT_NEAR(std::stoi(sound[1]), 80, 15);
   const std::regex line(R"(\[lectoria-audio \d\d:\d\d:\d\d\.\d\d\d\] .+)");
   std::size_t start = 0;
   for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {

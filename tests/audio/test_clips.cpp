@@ -57,4 +57,44 @@ NoticeRecorder::Clock::time_point NoticeRecorder::first_call() {
   return first_call_;
 }
 
+OutputTap SoundRecorder::Tap() {
+  return [this](std::span<const std::int16_t> samples, int rate, int channels) {
+    std::lock_guard lock(mutex_);
+    samples_.insert(samples_.end(), samples.begin(), samples.end());
+    rate_ = rate;
+    channels_ = channels;
+  };
+}
+
+void SoundRecorder::Clear() {
+  std::lock_guard lock(mutex_);
+  samples_.clear();
+}
+
+std::vector<std::int16_t> SoundRecorder::samples() {
+  std::lock_guard lock(mutex_);
+  return samples_;
+}
+
+double SoundRecorder::Ms() {
+  std::lock_guard lock(mutex_);
+  return rate_ > 0 ? 1000.0 * static_cast<double>(samples_.size()) / channels_ / rate_ : 0.0;
+}
+
+int SoundRecorder::channels() {
+  std::lock_guard lock(mutex_);
+  return channels_;
+}
+
+double ToneFrequency(std::span<const std::int16_t> samples, int channels, int rate) {
+  const std::size_t frames = samples.size() / static_cast<std::size_t>(channels);
+  if (frames < 2) return 0.0;
+  int crossings = 0;
+  for (std::size_t i = 1; i < frames; ++i) {
+    const bool before = samples[(i - 1) * channels] < 0;
+    if (before != (samples[i * channels] < 0)) ++crossings;
+  }
+  return crossings / 2.0 * rate / static_cast<double>(frames - 1);
+}
+
 }  // namespace lectoria::testing

@@ -1,5 +1,5 @@
 // Helpers for the audio tests: short MP3 clips made with LAME at test time, a scratch
-// directory, and a recorder for the end-of-clip notice.
+// directory, a recorder for the end-of-clip notice and one for the audio played.
 #pragma once
 
 #include <chrono>
@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
+
+#include "audio/output_tap.h"
 
 namespace lectoria::testing {
 
@@ -53,5 +56,28 @@ class NoticeRecorder {
   int count_ = 0;
   Clock::time_point first_call_;
 };
+
+/// Keeps the audio a player sends out (through its output tap).
+class SoundRecorder {
+ public:
+  /// The tap to hand to the player.
+  OutputTap Tap();
+  /// Forgets what was recorded.
+  void Clear();
+  /// The samples so far, interleaved.
+  std::vector<std::int16_t> samples();
+  /// How long the audio so far lasts, in milliseconds of real time.
+  double Ms();
+  int channels();
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::int16_t> samples_;
+  int rate_ = 0;
+  int channels_ = 0;
+};
+
+/// The frequency of a tone in the first channel of `samples`, from its zero crossings.
+double ToneFrequency(std::span<const std::int16_t> samples, int channels, int rate);
 
 }  // namespace lectoria::testing
