@@ -50,8 +50,8 @@ TEST(StoredSettings, DamagedValuesFallBackToTheDefaults) {
     h.Start();
     EXPECT_EQ(h.app.window().WindowGeometry(), c.frame);
     EXPECT_EQ(h.app.window().TextScale(ctl::编辑框1), c.textScale);
-    EXPECT_EQ(comforts.tuning().Speed(), c.expectedSpeed);
-    EXPECT_EQ(comforts.tuning().Volume(), c.expectedVolume);
+    EXPECT_EQ(h.player.Speed(), c.expectedSpeed);
+    EXPECT_EQ(h.player.Volume(), c.expectedVolume);
     EXPECT_EQ(h.app.window().Value(ctl::滑块条_音量), c.expectedVolume);
     h.app.Close();
   }

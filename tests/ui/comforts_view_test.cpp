@@ -111,7 +111,9 @@ TEST(ComfortsView, ShortcutsChangeTheTextSizeSpeedAndVolume) {
     EXPECT_NEAR(text->font().pointSizeF(), base * c.percent / 100, 0.01);
     EXPECT_EQ(line->font(), text->font());
     EXPECT_EQ(v.comforts.tuning().Speed(), c.speed);
+    EXPECT_EQ(v.h.player.Speed(), c.speed);  // applied to the player at once
     EXPECT_EQ(v.h.Widget<QSlider>(ctl::滑块条_音量)->value(), c.volume);
+    EXPECT_EQ(v.h.player.Volume(), c.volume);
   }
   QTest::keyClick(text, Qt::Key_T, Qt::ControlModifier);
   ProcessEvents();
@@ -146,7 +148,8 @@ TEST(ComfortsView, ARestartRemembersTheWindowTextSizeSpeedAndVolume) {
   EXPECT_EQ(h.model().TextScale(ctl::编辑框3), 110);
   EXPECT_EQ(h.Widget<QComboBox>(ctl::组合框_语速)->currentText(), QStringLiteral("1.5×"));
   EXPECT_EQ(h.Widget<QSlider>(ctl::滑块条_音量)->value(), 35);
-  EXPECT_EQ(comforts.tuning().Speed(), 1.5);
+  EXPECT_EQ(h.player.Speed(), 1.5);
+  EXPECT_EQ(h.player.Volume(), 35);
   h.ui.Shutdown();
   h.app.Close();
 }
