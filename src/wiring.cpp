@@ -1,6 +1,7 @@
 #include "wiring.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include "app/core/app.h"
+#include "app/core/comforts.h"
 #include "app/window/control_names.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/synthesis_worker.h"
@@ -26,9 +28,12 @@
 #include "speechd/speech_service.h"
 #include "tts/speech_service_client.h"
 #include "ui/main_view.h"
+#include "ui/mpris_service.h"
 #include "ui/open_url.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_translations.h"
 #include "ui/qt_ui_thread.h"
+#include "ui/tray_icon.h"
 #include "ui/x11_hotkeys.h"
 
 namespace lectoria {
@@ -214,7 +219,10 @@ std::string UsageText() {
          "  LECTORIA_AUDIO_TRACE print each clip's playback events to stderr\n"
          "  QT_QPA_PLATFORM      the Qt window system (xcb, wayland, offscreen)\n"
          "\n"
-         "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window.\n";
+         "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window\n"
+         "(other combinations: config.ini, section [热键], keys 开始暂停= and 显示隐藏=).\n"
+         "In the window: Ctrl+plus/minus/0 text size, Ctrl+] / Ctrl+[ / Ctrl+\\ faster, slower,\n"
+         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer.\n";
 }
 
 std::string MissingDisplayMessage() {
@@ -235,6 +243,7 @@ std::string MissingDisplayMessage() {
 
 int RunProgram(const ProgramOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);  // Alt+Z hides the only window
+  const std::unique_ptr<QTranslator> qtChinese = InstallQtChineseTranslations();
 
   // Platform adapters.
   QtUiThread ui;
@@ -248,6 +257,10 @@ int RunProgram(const ProgramOptions& options) {
   // The core and the parts plugged into it.
   App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
   ConnectedParts parts = ConnectParts(app, options);
+  // Speed, volume, the sleep timer, the text size and the window's remembered place; after the
+  // playback controller, whose tick the sleep timer follows.
+  Comforts comforts(app);
+  comforts.Install();
 
   // The view.
   MainView view(app.window());
@@ -269,6 +282,13 @@ int RunProgram(const ProgramOptions& options) {
   };
   view.SetOnCloseRequested(shutDown);
   std::unique_ptr<QSocketNotifier> signalWatch = WatchTerminationSignals(shutDown);
+
+  // The desktop's ways in: the tray icon (where there is a tray) and the media keys (MPRIS).
+  TrayIcon tray(app.window(), shutDown);
+  tray.Show();
+  MprisService mpris(comforts.media(), app.window(), shutDown);
+  if (!mpris.Register(QDBusConnection::sessionBus()))
+    std::fprintf(stderr, "lectoria: no D-Bus session bus; media keys will not reach the reader\n");
 
   bool screenshotSaved = false;
   if (!options.screenshot.empty())

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTreeWidget>
 
 #include "ui/qt_text.h"
@@ -87,6 +88,14 @@ QWidget* MakeComboBox(QWidget* parent) {
   return combo;
 }
 
+QWidget* MakeSlider(const Control& control, QWidget* parent) {
+  auto* slider = new QSlider(Qt::Horizontal, parent);
+  slider->setRange(control.style.minimum, control.style.maximum);
+  slider->setSingleStep(5);
+  slider->setPageStep(10);
+  return slider;
+}
+
 }  // namespace
 
 LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
@@ -153,6 +162,9 @@ QWidget* CreateControlWidget(const Control& control, QWidget* parent) {
       break;
     case ControlKind::kButton:
       widget = new QPushButton(parent);
+      break;
+    case ControlKind::kSlider:
+      widget = MakeSlider(control, parent);
       break;
     case ControlKind::kTimer:
     case ControlKind::kMediaPlayer:

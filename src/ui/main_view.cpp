@@ -4,14 +4,20 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSlider>
 #include <QThread>
 #include <QTreeWidget>
 #include <QWindow>
 #include <algorithm>
 
+#include "app/window/window_growth.h"
 #include "ui/control_widgets.h"
 #include "ui/qt_text.h"
 
@@ -20,8 +26,10 @@ namespace {
 
 // Turns a model row into a list item with the row's title in the first column.
 QTreeWidgetItem* MakeRowItem(const ListRow& row) {
-  auto* item = new QTreeWidgetItem(QStringList{QStringFromGbk(row.title)});
+  const QString title = QStringFromGbk(row.title);
+  auto* item = new QTreeWidgetItem(QStringList{title});
   item->setData(0, Qt::UserRole, row.value);
+  item->setToolTip(0, title);  // a long title is cut by the column; the tooltip shows it whole
   return item;
 }
 
@@ -30,11 +38,11 @@ QTreeWidgetItem* MakeRowItem(const ListRow& row) {
 MainView::MainView(MainWindow& model, QWidget* parent) : QWidget(parent), model_(model) {
   setObjectName(QStringLiteral("MainWindow"));
   BuildWidgets();
-  const Rect frame = model_.WindowGeometry();
+  BuildShortcuts();
+  setMinimumSize(controlsExtent_);
   // The model's geometry is the outer frame; until a window manager reports its frame, the
   // client area takes the whole size (there is no frame without one).
-  move(frame.left, frame.top);
-  resize(ClientSizeFor(QSize(0, 0)));
+  ApplyGeometry();
   ApplyAll();
   model_.AddObserver(this);
 }
@@ -71,11 +79,22 @@ void MainView::BuildWidgets() {
     QWidget* widget = CreateControlWidget(control, parent);
     if (!widget) continue;
     widgets_[control.name] = widget;
+    baseFonts_[control.name] = widget->font();
     ConnectWidget(control.name, control.kind, widget);
     if (control.parent.empty()) {
+      topLevel_[control.name] = control.geometry;
       const Rect& g = control.geometry;
       controlsExtent_ = controlsExtent_.expandedTo(QSize(g.left + g.width, g.top + g.height));
     }
+  }
+}
+
+void MainView::BuildShortcuts() {
+  for (const Shortcut& shortcut : MainWindowShortcuts()) {
+    auto* key = new QShortcut(QKeySequence(QString::fromLatin1(shortcut.keys)), this);
+    key->setContext(Qt::WindowShortcut);
+    connect(key, &QShortcut::activated, this,
+            [this, command = shortcut.command] { model_.RunCommand(command); });
   }
 }
 
@@ -106,6 +125,11 @@ void MainView::ConnectWidget(const std::string& name, ControlKind kind, QWidget*
               });
       break;
     }
+    case ControlKind::kSlider:
+      // The program's own setValue runs with the signals blocked.
+      connect(static_cast<QSlider*>(widget), &QSlider::valueChanged, this,
+              [this, name](int value) { model_.UserSetValue(name, value); });
+      break;
     case ControlKind::kComboBox:
       // activated: only the user's choice, never the program's setCurrentIndex.
       connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this,
@@ -144,6 +168,10 @@ void MainView::OnWindowVisibilityChanged() {
   OnGuiThread([this] { ApplyVisibility(); });
 }
 
+void MainView::OnWindowGeometryChanged() {
+  OnGuiThread([this] { ApplyGeometry(); });
+}
+
 void MainView::OnControlChanged(std::string_view control, Change what, std::int32_t) {
   OnGuiThread([this, name = std::string(control), what] { Apply(name, what); });
 }
@@ -175,6 +203,8 @@ void MainView::ApplyAll() {
       static_cast<QCheckBox*>(widget)->setChecked(model_.IsChecked(name));
     if (kind == ControlKind::kListView) ApplyRows(name, widget, true);
     if (kind == ControlKind::kComboBox) ApplyItems(name, widget, true);
+    if (kind == ControlKind::kSlider) ApplyValue(name, widget);
+    ApplyTextScale(name, widget);
   }
   ApplyVisibility();
 }
@@ -213,7 +243,33 @@ void MainView::Apply(const std::string& control, Change what) {
     case Change::kSelection:
       ApplySelection(control, widget);
       break;
+    case Change::kValue:
+      ApplyValue(control, widget);
+      break;
+    case Change::kTextScale:
+      ApplyTextScale(control, widget);
+      break;
   }
+}
+
+void MainView::ApplyValue(const std::string& control, QWidget* widget) {
+  auto* slider = qobject_cast<QSlider*>(widget);
+  if (!slider) return;
+  QSignalBlocker block(slider);
+  slider->setValue(model_.Value(control));
+}
+
+void MainView::ApplyTextScale(const std::string& control, QWidget* widget) {
+  auto base = baseFonts_.find(control);
+  if (base == baseFonts_.end()) return;
+  const double scale = model_.TextScale(control) / 100.0;
+  QFont font = base->second;
+  if (font.pixelSize() > 0) {
+    font.setPixelSize(std::max(1, static_cast<int>(font.pixelSize() * scale + 0.5)));
+  } else {
+    font.setPointSizeF(font.pointSizeF() * scale);
+  }
+  if (widget->font() != font) widget->setFont(font);
 }
 
 void MainView::ApplyText(const std::string& control, ControlKind kind, QWidget* widget) {
@@ -310,11 +366,61 @@ bool MainView::event(QEvent* event) {
     case QEvent::Move:
     case QEvent::Resize:
       FitToFrameMargins();
+      ReportGeometry();
       break;
     default:
       break;
   }
   return handled;
+}
+
+void MainView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  LayOut();
+}
+
+void MainView::LayOut() {
+  for (const auto& [name, form] : topLevel_) {
+    QWidget* widget = ControlWidget(name);
+    if (!widget) continue;
+    const Rect r = GrownGeometry(name, form, width(), height());
+    widget->setGeometry(r.left, r.top, r.width, r.height);
+    // The single column fills a widened list, so that long titles show as far as they can.
+    if (auto* list = qobject_cast<QTreeWidget*>(widget); list && list->columnCount() == 1) {
+      const std::vector<ListColumn> columns = model_.Snapshot(name).style.columns;
+      const int formWidth = columns.empty() ? 0 : columns.front().width;
+      // Worked out from the new size: the viewport itself follows only at the next layout.
+      QScrollBar* bar = list->verticalScrollBar();
+      const int room = list->maximumViewportSize().width() -
+                       (bar->isVisibleTo(list) ? bar->sizeHint().width() : 0);
+      list->header()->resizeSection(0, std::max(formWidth, room));
+    }
+  }
+}
+
+void MainView::ApplyGeometry() {
+  Rect frame = model_.WindowGeometry();
+  // A remembered place on a screen that is no longer there: the form's place, same size.
+  const QRect wanted(frame.left, frame.top, frame.width, frame.height);
+  bool seen = false;
+  for (const QScreen* screen : QGuiApplication::screens())
+    seen = seen || screen->availableGeometry().intersects(wanted);
+  if (!seen && !QGuiApplication::screens().isEmpty()) {
+    frame.left = MainWindowFrame().left;
+    frame.top = MainWindowFrame().top;
+  }
+  const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  move(frame.left, frame.top);
+  resize(ClientSizeFor(QSize(m.left() + m.right(), m.top() + m.bottom())));
+}
+
+void MainView::ReportGeometry() {
+  // Only what the listener sees: before the window manager has framed the window its
+  // geometry is still the program's first guess.
+  if (!isVisible() || !windowHandle()) return;
+  if (!fitted_ && !windowHandle()->frameMargins().isNull()) return;
+  const QRect frame = frameGeometry();
+  model_.UserMovedWindow(Rect{frame.x(), frame.y(), frame.width(), frame.height()});
 }
 
 void MainView::FitToFrameMargins() {

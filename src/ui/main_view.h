@@ -9,6 +9,7 @@
 // on the GUI thread, which run the bound operations.
 #pragma once
 
+#include <QFont>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -39,20 +40,25 @@ class MainView final : public QWidget, public WindowObserver {
 
   /// The client size the window gets for frame margins `margins` (left+right, top+bottom)
   /// around it: the model's outer size less the margins, but never smaller than the area
-  /// the controls take, so that a window manager's tall title bar cuts nothing off.
+  /// the controls take, so that a window manager's tall title bar cuts nothing off. That area
+  /// is also the window's minimum size; room beyond the form's size goes to the chapter list
+  /// and the chapter text (see app/window/window_growth.h).
   QSize ClientSizeFor(QSize margins) const;
 
   // WindowObserver: any thread.
   void OnTitleChanged() override;
   void OnWindowVisibilityChanged() override;
+  void OnWindowGeometryChanged() override;
   void OnControlChanged(std::string_view control, Change what, std::int32_t index) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildWidgets();
+  void BuildShortcuts();
   void ConnectWidget(const std::string& name, ControlKind kind, QWidget* widget);
   template <typename F>
   void OnGuiThread(F&& f);
@@ -66,11 +72,20 @@ class MainView final : public QWidget, public WindowObserver {
   void ApplyCurrentRow(const std::string& control, QWidget* widget);
   void ApplyItems(const std::string& control, QWidget* widget, bool reset);
   void ApplySelection(const std::string& control, QWidget* widget);
+  void ApplyValue(const std::string& control, QWidget* widget);
+  void ApplyTextScale(const std::string& control, QWidget* widget);
+  void ApplyGeometry();
+  void LayOut();
   void FitToFrameMargins();
+  void ReportGeometry();
 
   MainWindow& model_;
   std::map<std::string, QWidget*, std::less<>> widgets_;
   std::map<std::string, ControlKind, std::less<>> kinds_;
+  // The form's geometry of the controls placed in the window itself (not in a frame).
+  std::map<std::string, Rect, std::less<>> topLevel_;
+  // Each widget's font as created, which the text size scales.
+  std::map<std::string, QFont, std::less<>> baseFonts_;
   QSize controlsExtent_;
   std::function<void()> onClose_;
   // The edit box whose text the user is typing: its own echo from the model is not applied

@@ -37,6 +37,7 @@ class X11HotkeyBackend final : public HotkeyBackend {
                 std::uint32_t key) override;
   void Unregister(WindowHandle window, std::int32_t id) override;
   void Attach(WindowHandle window, std::function<void(std::int32_t id)> receiver) override;
+  bool Available() const override { return Connected(); }
 
   /// Reads the events waiting on the connection and delivers the hotkey presses among them.
   /// The socket notifier calls it; GUI thread.

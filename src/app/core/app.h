@@ -12,6 +12,7 @@
 
 #include "app/core/app_state.h"
 #include "app/core/config_store.h"
+#include "app/core/status_line.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
 #include "app/window/main_window.h"
@@ -54,6 +55,12 @@ struct AppHooks {
   /// Runs when an imported book replaces the one being read, before the counters and the
   /// audio cache start again: stop playback and synthesis. Placeholder: nothing.
   std::function<void()> StopReading;
+  /// Go back to the line before the one being heard (the desktop's "previous" media key).
+  /// Placeholder: nothing.
+  std::function<void()> PreviousLine;
+  /// Asked when a line has been heard to its end, before the next one starts: true pauses
+  /// reading there (the sleep timer). Placeholder: never.
+  std::function<bool()> HoldAtLineEnd;
 };
 
 class App {
@@ -69,6 +76,8 @@ class App {
   ConfigStore& config() { return config_; }
   LibraryIndex& library() { return library_; }
   HotkeyRegistry& hotkeys() { return hotkeys_; }
+  /// The status line 状态条1, shared by whoever has something to report.
+  StatusLine& statusLine() { return statusLine_; }
   const AppPorts& ports() const { return ports_; }
 
   /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
@@ -131,6 +140,7 @@ class App {
   ConfigStore config_;
   LibraryIndex library_;
   MainWindow window_;
+  StatusLine statusLine_{window_};
   HotkeyRegistry hotkeys_;
   AppHooks hooks_;
   std::thread voiceLoader_;

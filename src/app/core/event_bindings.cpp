@@ -34,13 +34,4 @@ void App::BindEvents() {
   });
 }
 
-void App::RegisterHotkeys() {
-  // Failures (another program holds the combination) are silent; the button still works.
-  RegisterGlobalHotkey(
-      window_.Handle(), kModAlt, kVkSpace, [this] { RunHook(hooks_.ToggleStartPause); },
-      kHotkeyStartPause);
-  RegisterGlobalHotkey(
-      window_.Handle(), kModAlt, kVkZ, [this] { ToggleMainWindow(); }, kHotkeyShowHide);
-}
-
 }  // namespace lectoria

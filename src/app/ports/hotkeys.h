@@ -31,6 +31,8 @@ class HotkeyBackend {
   /// Routes the presses of `window`'s hotkeys to `receiver(id)`, which must be called on the
   /// UI thread. Called once per window, before its first hotkey can fire.
   virtual void Attach(WindowHandle window, std::function<void(std::int32_t id)> receiver) = 0;
+  /// False when this desktop offers no global hotkeys at all (every registration fails).
+  virtual bool Available() const { return true; }
 };
 
 /// HotkeyList: the registered hotkeys and their handlers.

@@ -123,8 +123,14 @@ void PlaybackController::AdvanceIfClipEnded() {
   if (caption != texts::kCaptionPause && caption != texts::kCaptionWaiting) return;
   if (state_.StartAfterWaitActive) return;
   // Asked a second time for "nothing open": a clip that failed to open is passed over.
-  if (player_.Status() == PlayerStatus::kStopped || player_.Status() == PlayerStatus::kNone)
-    AdvanceClip();
+  if (player_.Status() != PlayerStatus::kStopped && player_.Status() != PlayerStatus::kNone) return;
+  // The line has been heard to its end: here, and only here, reading may be held (sleep timer).
+  if (const auto& hold = app_.hooks().HoldAtLineEnd; hold && hold()) {
+    std::lock_guard lock(mutex_);
+    SetCaption(texts::kCaptionStart);
+    return;
+  }
+  AdvanceClip();
 }
 
 void PlaybackController::PostClipEnded() {

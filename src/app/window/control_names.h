@@ -34,4 +34,13 @@ inline constexpr std::string_view 时钟1 = "时钟1";              // the 1000 
 inline constexpr std::string_view 媒体播放1 = "媒体播放1";      // the clip player
 inline constexpr std::string_view 通用对话框1 = "通用对话框1";  // the open-file dialog
 
+// Around the form: reading speed, volume, the sleep timer and a status line below the text.
+inline constexpr std::string_view 标签_语速 = "标签_语速";
+inline constexpr std::string_view 组合框_语速 = "组合框_语速";  // playback speed
+inline constexpr std::string_view 标签_音量 = "标签_音量";
+inline constexpr std::string_view 滑块条_音量 = "滑块条_音量";  // volume, 0-100 %
+inline constexpr std::string_view 标签_定时 = "标签_定时";
+inline constexpr std::string_view 组合框_定时 = "组合框_定时";  // sleep timer
+inline constexpr std::string_view 状态条1 = "状态条1";          // status line
+
 }  // namespace lectoria::ctl

@@ -36,19 +36,13 @@ void MainWindow::Announce(const Announcement& a) {
   for (WindowObserver* observer : observers) observer->OnControlChanged(a.control, a.what, a.index);
 }
 
-void MainWindow::AnnounceWindow(bool title) {
+void MainWindow::AnnounceWindow(void (WindowObserver::*method)()) {
   std::vector<WindowObserver*> observers;
   {
     std::lock_guard lock(mutex_);
     observers = observers_;
   }
-  for (WindowObserver* observer : observers) {
-    if (title) {
-      observer->OnTitleChanged();
-    } else {
-      observer->OnWindowVisibilityChanged();
-    }
-  }
+  for (WindowObserver* observer : observers) (observer->*method)();
 }
 
 // --- The window -----------------------------------------------------------------------------
@@ -63,7 +57,7 @@ void MainWindow::SetTitle(std::string_view title) {
     std::lock_guard lock(mutex_);
     title_ = title;
   }
-  AnnounceWindow(true);
+  AnnounceWindow(&WindowObserver::OnTitleChanged);
 }
 
 bool MainWindow::IsVisible() const {
@@ -77,12 +71,26 @@ void MainWindow::SetVisible(bool visible) {
     if (visible_ == visible) return;
     visible_ = visible;
   }
-  AnnounceWindow(false);
+  AnnounceWindow(&WindowObserver::OnWindowVisibilityChanged);
 }
 
 Rect MainWindow::WindowGeometry() const {
   std::lock_guard lock(mutex_);
   return geometry_;
+}
+
+void MainWindow::SetWindowGeometry(const Rect& frame) {
+  {
+    std::lock_guard lock(mutex_);
+    if (geometry_ == frame) return;
+    geometry_ = frame;
+  }
+  AnnounceWindow(&WindowObserver::OnWindowGeometryChanged);
+}
+
+void MainWindow::UserMovedWindow(const Rect& frame) {
+  std::lock_guard lock(mutex_);
+  geometry_ = frame;
 }
 
 // --- Controls -------------------------------------------------------------------------------
@@ -340,6 +348,44 @@ std::int32_t MainWindow::FindItemWithPrefix(std::string_view control,
   return -1;
 }
 
+// --- Slider and text size -------------------------------------------------------------------
+
+int MainWindow::Value(std::string_view control) const {
+  std::lock_guard lock(mutex_);
+  const Control* c = FindKind(control, ControlKind::kSlider);
+  return c ? c->value : 0;
+}
+
+void MainWindow::SetValue(std::string_view control, int value) {
+  {
+    std::lock_guard lock(mutex_);
+    Control* c = FindKind(control, ControlKind::kSlider);
+    if (!c) return;
+    value = std::clamp(value, c->style.minimum, std::max(c->style.minimum, c->style.maximum));
+    if (c->value == value) return;
+    c->value = value;
+  }
+  Announce({std::string(control), Change::kValue, -1});
+}
+
+int MainWindow::TextScale(std::string_view control) const {
+  std::lock_guard lock(mutex_);
+  const Control* c = Find(control);
+  return c ? c->textScale : 100;
+}
+
+void MainWindow::SetTextScale(std::string_view control, int percent) {
+  {
+    std::lock_guard lock(mutex_);
+    Control* c = Find(control);
+    if (!c) return;
+    percent = std::clamp(percent, kMinTextScale, kMaxTextScale);
+    if (c->textScale == percent) return;
+    c->textScale = percent;
+  }
+  Announce({std::string(control), Change::kTextScale, -1});
+}
+
 // --- Events ---------------------------------------------------------------------------------
 
 void MainWindow::Bind(std::string_view control, ControlEvent event, Handler handler) {
@@ -350,6 +396,17 @@ void MainWindow::Bind(std::string_view control, ControlEvent event, Handler hand
 void MainWindow::Bind(WindowEvent event, Handler handler) {
   std::lock_guard lock(handlersMutex_);
   windowHandlers_[event] = std::move(handler);
+}
+
+void MainWindow::Bind(Command command, Handler handler) {
+  std::lock_guard lock(handlersMutex_);
+  commandHandlers_[command] = std::move(handler);
+}
+
+MainWindow::Handler MainWindow::HandlerFor(Command command) const {
+  std::lock_guard lock(handlersMutex_);
+  auto it = commandHandlers_.find(command);
+  return it == commandHandlers_.end() ? Handler() : it->second;
 }
 
 void MainWindow::Dispatch(Handler handler) {
@@ -433,6 +490,18 @@ void MainWindow::UserEditText(std::string_view control, std::string_view text) {
     if (!c || (c->kind != ControlKind::kEdit && c->kind != ControlKind::kComboBox)) return;
   }
   SetText(control, text);
+}
+
+void MainWindow::UserSetValue(std::string_view control, int value) {
+  int before;
+  {
+    std::lock_guard lock(mutex_);
+    const Control* c = FindKind(control, ControlKind::kSlider);
+    if (!c || !IsActionable(*c)) return;
+    before = c->value;
+  }
+  SetValue(control, value);
+  if (Value(control) != before) Raise(control, ControlEvent::kValueChanged);
 }
 
 }  // namespace lectoria

@@ -34,6 +34,8 @@ class WindowObserver {
   virtual ~WindowObserver() = default;
   virtual void OnTitleChanged() {}
   virtual void OnWindowVisibilityChanged() {}
+  /// The program moved or resized the window (SetWindowGeometry).
+  virtual void OnWindowGeometryChanged() {}
   /// `control` is the form name; `index` is the row or item for kRowAppended/kItemAppended.
   virtual void OnControlChanged(std::string_view control, Change what, std::int32_t index) {}
 };
@@ -62,8 +64,12 @@ class MainWindow {
   void SetTitle(std::string_view title);
   bool IsVisible() const;
   void SetVisible(bool visible);
-  /// Outer frame on the screen: 50, 50, 876, 470.
+  /// Outer frame on the screen: 50, 50, 876, 470 until moved or resized.
   Rect WindowGeometry() const;
+  /// Moves and resizes the window (announced; the view follows).
+  void SetWindowGeometry(const Rect& frame);
+  /// The user moved or resized the window: records the new frame without announcing it.
+  void UserMovedWindow(const Rect& frame);
 
   // --- Controls -----------------------------------------------------------------------------
   /// Form names in the order of the form's table.
@@ -116,13 +122,28 @@ class MainWindow {
   /// regard to case); -1 when none does.
   std::int32_t FindItemWithPrefix(std::string_view control, std::string_view prefix) const;
 
+  // --- Slider -------------------------------------------------------------------------------
+  /// The slider's value; 0 for anything that is not a slider.
+  int Value(std::string_view control) const;
+  /// Sets the value, held between the slider's minimum and maximum. No event is raised.
+  void SetValue(std::string_view control, int value);
+
+  // --- Text size ----------------------------------------------------------------------------
+  /// The size of the control's text in percent of its font's own size (100 at creation).
+  int TextScale(std::string_view control) const;
+  /// `percent` is held between kMinTextScale and kMaxTextScale.
+  void SetTextScale(std::string_view control, int percent);
+
   // --- Events -------------------------------------------------------------------------------
   /// Binds `handler` to an event, replacing an earlier binding. Bind before events arrive.
   void Bind(std::string_view control, ControlEvent event, Handler handler);
   void Bind(WindowEvent event, Handler handler);
+  void Bind(Command command, Handler handler);
   /// Runs the bound handler on the UI thread (at once when called there, queued otherwise).
   void Raise(std::string_view control, ControlEvent event);
   void Raise(WindowEvent event);
+  /// A keyboard shortcut (or any other way the user asks for a command): runs its handler.
+  void RunCommand(Command command) { Dispatch(HandlerFor(command)); }
 
   // --- User input: what the view calls when the user acts --------------------------------
   /// A click on a button, check box or link. Ignored when the control or its frame is
@@ -134,6 +155,8 @@ class MainWindow {
   void UserSelectRow(std::string_view control, std::int32_t row) { SetCurrentRow(control, row); }
   /// The user typed into an edit box (or a combo box's edit field); no event.
   void UserEditText(std::string_view control, std::string_view text);
+  /// The user moved a slider: SetValue, then kValueChanged when the value changed.
+  void UserSetValue(std::string_view control, int value);
 
  private:
   struct Announcement {
@@ -148,8 +171,9 @@ class MainWindow {
   const Control* FindKind(std::string_view control, ControlKind kind) const;
   bool IsActionable(const Control& control) const;
   void Announce(const Announcement& announcement);
-  void AnnounceWindow(bool title);
+  void AnnounceWindow(void (WindowObserver::*method)());
   void Dispatch(Handler handler);
+  Handler HandlerFor(Command command) const;
 
   UiThread& ui_;
   mutable std::mutex mutex_;
@@ -163,10 +187,17 @@ class MainWindow {
   mutable std::mutex handlersMutex_;
   std::map<std::pair<std::string, ControlEvent>, Handler> controlHandlers_;
   std::map<WindowEvent, Handler> windowHandlers_;
+  std::map<Command, Handler> commandHandlers_;
 };
+
+/// The bounds of a control's text size, in percent.
+inline constexpr int kMinTextScale = 50;
+inline constexpr int kMaxTextScale = 300;
 
 /// The form's definition: the window's frame and every control with its initial state.
 Rect MainWindowFrame();
 std::vector<Control> MainWindowControls();
+/// The window's keyboard shortcuts (see shortcuts.cpp).
+std::vector<Shortcut> MainWindowShortcuts();
 
 }  // namespace lectoria

@@ -66,6 +66,14 @@ std::vector<Control> MainWindowControls() {
       {ctl::时钟1, K::kTimer, "", {}, ""},
       {ctl::媒体播放1, K::kMediaPlayer, "", {}, ""},
       {ctl::通用对话框1, K::kFileDialog, "", {}, ""},
+      // Added around the form: the free top of 外形框1 and a line below the text boxes.
+      {ctl::标签_语速, K::kLabel, ctl::外形框1, {12, 6, 40, 20}, "语速"},
+      {ctl::组合框_语速, K::kComboBox, ctl::外形框1, {56, 4, 100, 22}, ""},
+      {ctl::标签_音量, K::kLabel, ctl::外形框1, {12, 28, 40, 20}, "音量"},
+      {ctl::滑块条_音量, K::kSlider, ctl::外形框1, {56, 28, 100, 20}, ""},
+      {ctl::标签_定时, K::kLabel, ctl::外形框1, {12, 50, 40, 20}, "定时"},
+      {ctl::组合框_定时, K::kComboBox, ctl::外形框1, {56, 48, 100, 22}, ""},
+      {ctl::状态条1, K::kLabel, "", {8, 425, 680, 15}, ""},
   };
   // clang-format on
 
@@ -89,12 +97,17 @@ std::vector<Control> MainWindowControls() {
       case K::kFileDialog:
         c.visible = false;
         break;
+      case K::kSlider:
+        c.style.minimum = 0;
+        c.style.maximum = 100;
+        c.value = 100;
+        break;
       default:
         break;
     }
     if (c.name == ctl::标签7 || c.name == ctl::标签4) c.style.wordWrap = true;
     if (c.name == ctl::标签2 || c.name == ctl::标签3 || c.name == ctl::组合框_语音 ||
-        c.name == ctl::组合框_语音风格 || c.name == ctl::超级链接框1)
+        c.name == ctl::组合框_语音风格 || c.name == ctl::超级链接框1 || c.name == ctl::状态条1)
       c.style.font = YaheiFont();
     if (c.name == ctl::按钮1) c.enabled = false;  // until the voice list has been loaded
     controls.push_back(std::move(c));

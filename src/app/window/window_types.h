@@ -16,6 +16,7 @@ enum class ControlKind {
   kCheckBox,     // check box; a click toggles its state
   kHyperlink,    // link label
   kButton,       // push button
+  kSlider,       // horizontal slider holding an integer between the style's minimum and maximum
   kTimer,        // invisible: the 1000 ms timer
   kMediaPlayer,  // invisible: the clip player
   kFileDialog,   // invisible: the open-file dialog
@@ -53,6 +54,8 @@ struct ControlStyle {
   std::vector<ListColumn> columns;  // list view
   FontRecord font;
   int intervalMs = 0;  // timer
+  int minimum = 0;     // slider
+  int maximum = 0;     // slider
 };
 
 /// One row of a list view.
@@ -80,6 +83,9 @@ struct Control {
 
   std::vector<std::string> items;  // combo box, GBK
   std::int32_t selectedIndex = -1;
+
+  int value = 0;        // slider
+  int textScale = 100;  // size of the shown text, in percent of the font's own
 };
 
 /// What changed, as announced to observers. The observer reads the new state from the model.
@@ -94,6 +100,8 @@ enum class Change {
   kItemsReset,  // all combo items replaced
   kItemAppended,
   kSelection,  // combo selection (and with it the combo text)
+  kValue,      // slider value
+  kTextScale,  // size of the shown text
 };
 
 /// Events the window raises; each may be bound to one operation.
@@ -102,6 +110,27 @@ enum class ControlEvent {
   kCurrentRowChanged,  // list view
   kItemSelected,       // combo box, by the user
   kTimer,              // the timer's tick
+  kValueChanged,       // slider, by the user
+};
+
+/// Operations the window offers through keyboard shortcuts (see MainWindowShortcuts()).
+enum class Command {
+  kTextLarger,
+  kTextSmaller,
+  kTextDefaultSize,
+  kFaster,
+  kSlower,
+  kNormalSpeed,
+  kLouder,
+  kQuieter,
+  kCycleSleepTimer,
+};
+
+/// A keyboard shortcut of the window: the keys in the portable form "Ctrl+]" (as toolkits
+/// write them) and the command it runs.
+struct Shortcut {
+  const char* keys;
+  Command command;
 };
 
 enum class WindowEvent {
