@@ -44,9 +44,7 @@ int RunExportProgram(int argc, const char* const* argv) {
 
   ExportConsole console;
   console.terminal = ::isatty(STDOUT_FILENO) == 1;
-  const int status = RunExportCommand(options, console, g_stopExport);
-  if (g_stopExport) return export_exit::kInterrupted;
-  return status;
+  return RunExportCommand(options, console, g_stopExport);
 }
 
 }  // namespace lectoria

@@ -75,7 +75,6 @@ class Exporter {
     if (outcome_.end == ExportOutcome::End::kFinished && stop_)
       outcome_.end = ExportOutcome::End::kStopped;
     status_.elapsedSeconds = Elapsed();
-    outcome_.audioSeconds = status_.audioSeconds;
     outcome_.elapsedSeconds = status_.elapsedSeconds;
     std::sort(outcome_.failedLines.begin(), outcome_.failedLines.end(),
               [](const FailedLine& a, const FailedLine& b) {
@@ -189,6 +188,7 @@ class Exporter {
       return;
     }
     ++outcome_.chaptersWritten;
+    outcome_.audioSeconds += seconds;
     ++status_.chaptersDone;
     UpdateTimes();
     observer_.OnChapterWritten(status_, chapter.number, chapter.fileName, seconds);

@@ -79,7 +79,7 @@ struct ExportOutcome {
   int chaptersExisting = 0;             ///< skipped because their file was there already
   int chaptersEmpty = 0;                ///< skipped for want of a line to speak
   std::vector<FailedLine> failedLines;  ///< in book order
-  double audioSeconds = 0;
+  double audioSeconds = 0;              ///< in the chapter files written
   double elapsedSeconds = 0;
   std::filesystem::path writePath;
 };

@@ -45,10 +45,11 @@ void ConsoleReporter::DrawBar(const ExportStatus& status) {
   bar.append(static_cast<std::size_t>(kBarWidth - filled), '-');
   const std::string remaining =
       status.remainingSeconds < 0 ? "…" : FormatDuration(status.remainingSeconds);
-  std::fprintf(console_.out, "\r\033[K[%s] 第 %d 章 · 行 %lld/%lld · 音频 %s 分钟 · 剩余约 %s",
-               bar.c_str(), status.chapter, static_cast<long long>(status.linesDone),
-               static_cast<long long>(status.linesTotal), Minutes(status.audioSeconds).c_str(),
-               remaining.c_str());
+  std::fprintf(console_.out,
+               "\r\033[K[%s] 第 %d 章（完成 %d/%d）· 行 %lld/%lld · 音频 %s 分钟 · 剩余约 %s",
+               bar.c_str(), status.chapter, status.chaptersDone, status.chaptersToDo,
+               static_cast<long long>(status.linesDone), static_cast<long long>(status.linesTotal),
+               Minutes(status.audioSeconds).c_str(), remaining.c_str());
   std::fflush(console_.out);
   barShown_ = true;
   lastDraw_ = std::chrono::steady_clock::now();

@@ -52,11 +52,11 @@ TEST(Mp3FrameHeader, DecodesSizeSamplesAndFormat) {
     EXPECT_EQ(header->format, c.format);
   }
   for (const std::string& bad : {std::string("\xFF\xFB\x00\x00", 4),  // free format
-                                std::string("\xFF\xFB\xF0\x00", 4),  // bit-rate index 15
-                                std::string("\xFF\xFB\x9C\x00", 4),  // reserved sample rate
-                                std::string("\xFF\xE9\x90\x00", 4),  // reserved version
-                                std::string("\xFF\xF9\x90\x00", 4),  // reserved layer
-                                std::string("ID3\x03"), std::string("\xFF\xFB")}) {
+                                 std::string("\xFF\xFB\xF0\x00", 4),  // bit-rate index 15
+                                 std::string("\xFF\xFB\x9C\x00", 4),  // reserved sample rate
+                                 std::string("\xFF\xE9\x90\x00", 4),  // reserved version
+                                 std::string("\xFF\xF9\x90\x00", 4),  // reserved layer
+                                 std::string("ID3\x03"), std::string("\xFF\xFB")}) {
     EXPECT_FALSE(ParseMp3FrameHeader(bad)) << testing::PrintToString(bad);
   }
 }
@@ -93,7 +93,7 @@ TEST(WalkMp3Frames, TakesOnlyTheAudioFrames) {
         << c.what;
   }
   for (const std::string& none : {std::string(), Id3v2(50), std::string("not audio at all"),
-                                 InfoFrame(kStereo44k, "Info", 36)}) {
+                                  InfoFrame(kStereo44k, "Info", 36)}) {
     EXPECT_FALSE(WalkMp3Frames(none));
   }
 }
