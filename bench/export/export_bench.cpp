@@ -4,6 +4,7 @@
 //
 //   goal: at least 100x real time with two jobs, and the second job worth at least 1.6x
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,17 @@ using namespace lectoria;
 
 constexpr int kChapters = 20;
 constexpr std::size_t kChapterBytes = 5000;  // GBK: 2 bytes a character, so 50,000 in all
+
+// CPU seconds used so far by this process and its finished children (the service processes).
+double CpuSeconds() {
+  double total = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    rusage usage{};
+    getrusage(who, &usage);
+    for (const timeval& t : {usage.ru_utime, usage.ru_stime}) total += t.tv_sec + t.tv_usec / 1e6;
+  }
+  return total;
+}
 
 // Seconds of audio in the chapter files of `dir`.
 double AudioSeconds(const fs::path& dir) {
@@ -46,18 +58,20 @@ double Run(const fs::path& book, const fs::path& work, int jobs) {
   ExportConsole quiet;
   quiet.out = std::fopen("/dev/null", "w");
   std::atomic<bool> stop{false};
+  const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   const int status = RunExportCommand(options, quiet, stop);
   const double wall =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpuBefore;
   std::fclose(quiet.out);
   if (status != 0) {
     std::fprintf(stderr, "export with --jobs %d failed with status %d\n", jobs, status);
     return 0;
   }
   const double audio = AudioSeconds(output);
-  std::printf("--jobs %d: %.0f s of audio in %.1f s: %.0fx real time\n", jobs, audio, wall,
-              audio / wall);
+  std::printf("--jobs %d: %.0f s of audio in %.1f s: %.0fx real time (%.1f s of CPU)\n", jobs,
+              audio, wall, audio / wall, cpu);
   return audio / wall;
 }
 
