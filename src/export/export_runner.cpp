@@ -107,6 +107,7 @@ int RunExportCommand(const ExportOptions& options, const ExportConsole& console,
                        : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   ServiceChoice service;
   ChooseService(options, jobs, service);
+  if (stop) return kInterrupted;
   if (!service.error.empty()) return Fail(console, kServiceFailed, service.error);
   std::vector<SpeechServiceClient> clients(service.endpoints.begin(), service.endpoints.end());
   const SpeechServiceClient& client = clients.front();
@@ -126,8 +127,8 @@ int RunExportCommand(const ExportOptions& options, const ExportConsole& console,
   if (voice.error == VoiceChoice::Error::kUnknownVoice) {
     return Fail(console, kUnknownVoice,
                 "语音服务没有这个语音：" +
-                    GbkToUtf8(options.voice ? Utf8ToGbk(*options.voice) : saved.voice) +
-                    "\n可用的语音：" + JoinUtf8(voice.choices));
+                    (options.voice ? *options.voice : GbkToUtf8(saved.voice)) + "\n可用的语音：" +
+                    JoinUtf8(voice.choices));
   }
   if (voice.error == VoiceChoice::Error::kUnknownStyle) {
     return Fail(console, kUnknownVoice,
