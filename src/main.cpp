@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "list_chapters.h"
 #include "wiring.h"
 
 int main(int argc, char** argv) {
+  if (lectoria::IsListChaptersCommand(argc, argv)) return lectoria::RunListChapters(argc, argv);
   const lectoria::ProgramOptions options = lectoria::ParseProgramOptions(argc, argv);
   if (!options.error.empty()) {
     std::fprintf(stderr, "lectoria: %s\nTry 'lectoria --help'.\n", options.error.c_str());

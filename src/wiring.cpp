@@ -196,6 +196,7 @@ ProgramOptions ParseProgramOptions(int argc, const char* const* argv) {
 
 std::string UsageText() {
   return "Usage: lectoria [--home DIR] [--speech-service URL] [--screenshot FILE]\n"
+         "       lectoria --list-chapters FILE\n"
          "Reads plain-text novels aloud.\n"
          "\n"
          "  --home DIR         keep settings, the library and the audio cache in DIR\n"
@@ -204,6 +205,8 @@ std::string UsageText() {
          "  --speech-service URL  use the text-to-speech service at URL (e.g.\n"
          "                     https://host) instead of the built-in one on 127.0.0.1\n"
          "  --screenshot FILE  save a PNG picture of the window once it has started, then quit\n"
+         "  --list-chapters FILE  print the chapters an import would make of FILE (number,\n"
+         "                     title, characters; tab-separated UTF-8) and quit\n"
          "  -h, --help         show this help and quit\n"
          "  -v, --version      show the version and quit\n"
          "\n"
