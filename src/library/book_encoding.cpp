@@ -136,7 +136,9 @@ void EncodingSurvey::Add(std::string_view block) {
   }
   AddControls(p, n);
   if (nonAscii_) {
-    AddUtf8(p, n);
+    // Validation as UTF-8 stops once the verdict cannot change any more in a real book.
+    if (utf8Invalid_ < kUtf8SettledInvalid || utf8Invalid_ * kUtf8ValidPerInvalid <= utf8Valid_)
+      AddUtf8(p, n);
     AddGbk(p, n);
   }
 }

@@ -26,7 +26,9 @@ std::string CharsetName(const BookEncoding& encoding);
 ///
 /// A byte-order mark decides (UTF-8, UTF-16 LE/BE). Otherwise the bytes are validated as UTF-8
 /// over the whole book: UTF-8 when its multi-byte sequences are valid save for a few stray
-/// bytes (at most one invalid sequence per kUtf8ValidPerInvalid valid ones). Text that is not
+/// bytes (at most one invalid sequence per kUtf8ValidPerInvalid valid ones). Validation ends
+/// early once kUtf8SettledInvalid invalid sequences, over that share, have been seen: no UTF-8
+/// book has that many stray bytes. Text that is not
 /// UTF-8 is GBK, or GB18030 when it holds GB18030's four-byte sequences, unless uchardet, given
 /// a sample from the first non-ASCII byte on, names Big5 (which GBK's byte structure cannot tell
 /// apart), or names another character set for bytes that are not well-formed GBK.
@@ -38,6 +40,7 @@ std::string CharsetName(const BookEncoding& encoding);
 class EncodingSurvey {
  public:
   static constexpr std::int64_t kUtf8ValidPerInvalid = 50;
+  static constexpr std::int64_t kUtf8SettledInvalid = 4096;
   static constexpr std::size_t kDamageNulRun = 64;
   static constexpr std::int64_t kMinBinaryControls = 4;
   static constexpr std::size_t kDetectorSampleBytes = 256 * 1024;
