@@ -1,7 +1,9 @@
 // Import benchmark: a 20 MB GBK novel of 4500 chapters (and the same book in UTF-8) is imported,
 // split with awk into one file per chapter at the title lines (what a user could script), and
-// copied with cp (the floor). Each contender runs as its own process, so all times include a
-// process start and every peak memory figure is that process's own.
+// copied with cp (the floor). The same novel titled "第…回" needs the further title rules; its
+// import shows what they cost. Each contender runs as its own process, so all times include a
+// process start and every peak memory figure is that process's own. Every import ends with a
+// syncfs, so its wall time also holds the flush of whatever else is waiting to be written.
 //
 //   import_bench                      run the comparison and print the figures
 //   import_bench --import R BOOK      (internal) import BOOK into run directory R
@@ -19,7 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "library/book_analysis.h"
 #include "library/book_import.h"
+#include "library/library_index.h"
 #include "novel_generator.h"
 
 extern char** environ;
@@ -42,6 +46,9 @@ struct Figures {
 
 // Runs `argv` as a child process and waits: wall time, peak memory, success.
 Figures RunOnce(const std::vector<std::string>& args, char** env) {
+  // Whatever earlier contenders left to be written goes to disk first, so that the import's
+  // syncfs flushes its own files only.
+  ::sync();
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -116,11 +123,13 @@ int main(int argc, char** argv) {
   const fs::path dir = pattern;
   const fs::path gbk = dir / "novel-gbk.txt";
   const fs::path utf8 = dir / "novel-utf8.txt";
+  const fs::path hui = dir / "novel-hui.txt";
   const fs::path awkScript = dir / "split.awk";
   std::ofstream(awkScript, std::ios::binary) << kAwkScript;
 
   const lectoria::bench::NovelFiles novel =
       lectoria::bench::WriteNovel(gbk, utf8, kChapters, kChapterBytes);
+  lectoria::bench::WriteNovel(hui, dir / "novel-hui-utf8.txt", kChapters, kChapterBytes, "回");
   std::printf("Import benchmark: %d chapters, GBK %.1f MB, UTF-8 %.1f MB, best of %d rounds\n",
               novel.chapters, novel.gbkBytes / 1048576.0, novel.utf8Bytes / 1048576.0, kRounds);
   std::printf("  %-38s %12s %12s %12s\n", "", "wall time", "CPU time", "peak RSS");
@@ -174,14 +183,14 @@ int main(int argc, char** argv) {
   Print("copy with cp (the floor)", copy);
   Print("awk split into chapter files", awk);
   Print("import, GBK book", importGbk);
-  Print("import, UTF-8 book (via temp.txt)", importUtf8);
+  Print("import, UTF-8 book", importUtf8);
   Print("import, GBK book replacing the UTF-8 one", replaceGbk);
   std::printf("  files written: awk %zu, import %zu (%d chapters and data.ini)\n", awkFiles,
               ourFiles, kChapters);
 
-  const bool speedMet = importGbk.ok && importGbk.bestMs <= awk.bestMs;
+  const bool speedMet = importGbk.ok && importGbk.bestMs <= 0.5 * awk.bestMs;
   std::printf(
-      "Goal: GBK import no slower than the awk split: %s (%.2fx the awk wall time, "
+      "Goal: GBK import at most 0.5x the awk split's wall time: %s (%.2fx the awk wall time, "
       "%.2fx its CPU time)\n",
       speedMet ? "met" : "MISSED", importGbk.bestMs / awk.bestMs,
       importGbk.bestCpuMs / awk.bestCpuMs);
@@ -193,7 +202,30 @@ int main(int argc, char** argv) {
       "%.1f MB)\n",
       bookMb, memoryMet ? "met" : "MISSED", importGbk.peakMb, importUtf8.peakMb);
 
+  // The further rules are tried only when the original one finds no plausible division. They
+  // change only the detection (the files written are the same), so the detection passes are
+  // timed in this process, free of the file system's noise.
+  auto detect = [](const fs::path& book) {
+    double best = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+      const auto start = std::chrono::steady_clock::now();
+      const auto analysis = lectoria::AnalyzeBook(book, {}, 2, lectoria::kMaxChapterCount);
+      const double ms = std::chrono::duration<double, std::milli>(
+                            std::chrono::steady_clock::now() - start).count();
+      if (analysis.plan.chapters.size() != kChapters) return -1.0;
+      best = std::min(best, ms);
+    }
+    return best;
+  };
+  const double zhangMs = detect(gbk), huiMs = detect(hui);
+  const double rulesCost = huiMs / zhangMs - 1.0;
+  const bool rulesMet = zhangMs > 0 && huiMs > 0 && rulesCost < 0.2;
+  std::printf("  detection, titles 第…章 (original rule) %9.1f ms\n", zhangMs);
+  std::printf("  detection, titles 第…回 (further rules) %9.1f ms\n", huiMs);
+  std::printf("Goal: the further title rules cost under 20%% over the original one: %s (%+.0f%%)\n",
+              rulesMet ? "met" : "MISSED", rulesCost * 100);
+
   std::error_code ec;
   fs::remove_all(dir, ec);
-  return speedMet && memoryMet ? 0 : 1;
+  return speedMet && memoryMet && rulesMet ? 0 : 1;
 }

@@ -55,7 +55,7 @@ std::string ChineseNumber(int n) {
 }  // namespace
 
 NovelFiles WriteNovel(const std::filesystem::path& gbkPath, const std::filesystem::path& utf8Path,
-                      int chapters, std::size_t chapterBytes) {
+                      int chapters, std::size_t chapterBytes, const char* unit) {
   const std::vector<std::string> chars = Characters();
   const std::string comma = Utf8ToGbk("，");
   const std::string stop = Utf8ToGbk("。");
@@ -87,7 +87,7 @@ NovelFiles WriteNovel(const std::filesystem::path& gbkPath, const std::filesyste
   sentence(text, 60);
   emit(text + "\r\n");
   for (int k = 1; k <= chapters; ++k) {
-    text = Utf8ToGbk("第" + ChineseNumber(k) + "章 ");
+    text = Utf8ToGbk("第" + ChineseNumber(k) + unit + " ");
     for (std::size_t i = 2 + pick(4); i > 0; --i) text += chars[pick(chars.size())];
     text += "\r\n";
     while (text.size() < chapterBytes) {

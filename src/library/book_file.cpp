@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <cstring>
 
 namespace lectoria {
 
@@ -24,6 +23,7 @@ bool BookFile::Open(const std::filesystem::path& path) {
     fd_ = -1;
     return false;
   }
+  size_ = static_cast<std::int64_t>(st.st_size);
   return true;
 }
 
@@ -46,6 +46,12 @@ bool OutputFile::Create(const std::filesystem::path& path) {
   return fd_ >= 0;
 }
 
+bool OutputFile::CreateAt(int dirFd, const char* name) {
+  Close();
+  fd_ = ::openat(dirFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+  return fd_ >= 0;
+}
+
 bool OutputFile::Write(std::string_view data) {
   if (fd_ < 0) return false;
   while (!data.empty()) {
@@ -64,73 +70,6 @@ bool OutputFile::Close() {
   const int rc = ::close(fd_);
   fd_ = -1;
   return rc == 0;
-}
-
-void LineCounter::Add(std::string_view block) {
-  if (block.empty()) return;
-  const char* p = block.data();
-  const char* const end = p + block.size();
-  while ((p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr) {
-    ++lineEnds_;
-    ++p;
-  }
-  lastEndsLine_ = block.back() == '\n';
-}
-
-LineReader::LineReader(BookFile& file)
-    : file_(file), buffer_(std::make_unique<char[]>(kBookBlockBytes)) {}
-
-bool LineReader::Fill() {
-  if (atEnd_) return false;
-  const std::ptrdiff_t n = file_.Read(buffer_.get(), kBookBlockBytes);
-  if (n <= 0) {
-    atEnd_ = true;
-    failed_ = n < 0;
-    return false;
-  }
-  pos_ = 0;
-  end_ = static_cast<std::size_t>(n);
-  return true;
-}
-
-bool LineReader::Next(std::string& line) {
-  line.clear();
-  bool started = false;
-  for (;;) {
-    if (pos_ == end_ && !Fill()) {
-      // The last line of a file that does not end in a terminator.
-      trailPending_ = false;
-      return started && !failed_;
-    }
-    started = true;
-    const auto* b = reinterpret_cast<const unsigned char*>(buffer_.get());
-    std::size_t i = pos_;
-    if (trailPending_) {
-      trailPending_ = false;
-      ++i;
-    }
-    while (i < end_) {
-      const unsigned char c = b[i];
-      if (c >= 0x81 && c <= 0xFE) {
-        if (i + 1 < end_) {
-          i += 2;
-          continue;
-        }
-        trailPending_ = true;
-        ++i;
-        break;
-      }
-      if (c == '\n' || c == 0 || c == 0x1A) {
-        line.append(buffer_.get() + pos_, i - pos_);
-        pos_ = i + 1;
-        if (c == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
-        return true;
-      }
-      ++i;
-    }
-    line.append(buffer_.get() + pos_, i - pos_);
-    pos_ = i;
-  }
 }
 
 }  // namespace lectoria

@@ -1,33 +1,38 @@
 #include "library/chapter_writer.h"
 
-#include <utility>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lectoria {
 
-ChapterWriter::ChapterWriter(std::filesystem::path dir) : dir_(std::move(dir)) {
+ChapterWriter::ChapterWriter(const std::filesystem::path& dir) {
+  dirFd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ok_ = dirFd_ >= 0;
   text_.reserve(64 * 1024);
 }
 
-void ChapterWriter::Begin(std::int64_t k, std::string_view firstLine) {
+ChapterWriter::~ChapterWriter() {
   file_.Close();
-  chapter_ = k;
-  text_.assign(firstLine);
+  if (dirFd_ >= 0) ::close(dirFd_);
 }
 
-void ChapterWriter::AppendLine(std::string_view line) {
-  text_ += "\r\n";
-  text_ += line;
+void ChapterWriter::Begin(std::int64_t k) {
+  chapter_ = k;
+  text_.clear();
+}
+
+void ChapterWriter::Append(std::string_view text) {
+  text_ += text;
   if (text_.size() >= kSpillBytes) Spill();
 }
 
-bool ChapterWriter::OpenFile() {
-  if (file_.IsOpen()) return true;
-  if (!file_.Create(dir_ / (std::to_string(chapter_) + ".txt"))) ok_ = false;
-  return ok_;
-}
-
 void ChapterWriter::Spill() {
-  if (OpenFile() && !file_.Write(text_)) ok_ = false;
+  if (!ok_) return;
+  if (!file_.IsOpen() && !file_.CreateAt(dirFd_, (std::to_string(chapter_) + ".txt").c_str())) {
+    ok_ = false;
+    return;
+  }
+  if (!file_.Write(text_)) ok_ = false;
   text_.clear();
 }
 

@@ -11,34 +11,35 @@
 namespace lectoria {
 
 /// Writes chapter files "<dir>/<k>.txt". The text of the chapter being collected stays in memory
-/// until it is finished; only a chapter larger than kSpillBytes (e.g. a whole book without
-/// titles) goes to its file in pieces, so memory stays near one chapter whatever the book.
+/// until it is finished, so a chapter costs one create, one write and one close; only a chapter
+/// larger than kSpillBytes (e.g. a huge line) goes to its file in pieces, so memory stays near
+/// one chapter whatever the book.
 class ChapterWriter {
  public:
   static constexpr std::size_t kSpillBytes = 1 << 20;
 
-  explicit ChapterWriter(std::filesystem::path dir);
+  explicit ChapterWriter(const std::filesystem::path& dir);
+  ~ChapterWriter();
+  ChapterWriter(const ChapterWriter&) = delete;
+  ChapterWriter& operator=(const ChapterWriter&) = delete;
 
-  /// Starts collecting chapter file `k` with `firstLine`. Text collected before and not finished
-  /// is dropped (a file it spilled to is rewritten when chapter `k` is finished, or left for the
-  /// caller to discard).
-  void Begin(std::int64_t k, std::string_view firstLine);
+  /// Starts chapter file `k` (the previous one must be finished).
+  void Begin(std::int64_t k);
 
-  /// Appends CR LF and `line` to the chapter.
-  void AppendLine(std::string_view line);
+  /// Appends bytes to the chapter.
+  void Append(std::string_view text);
 
   /// Writes out the collected text and closes the chapter file. False when anything written
   /// for this chapter failed.
   bool Finish();
 
-  /// False once a write has failed.
+  /// False once anything failed (the directory could not be opened, a write failed).
   bool ok() const { return ok_; }
 
  private:
   void Spill();
-  bool OpenFile();
 
-  std::filesystem::path dir_;
+  int dirFd_ = -1;
   std::int64_t chapter_ = 0;
   std::string text_;
   OutputFile file_;

@@ -6,6 +6,29 @@ namespace lectoria {
 
 using namespace index_keys;
 
+std::string PositionValue(std::int64_t value) {
+  std::string text = std::to_string(value);
+  if (text.size() < kPositionValueWidth) text.resize(kPositionValueWidth, ' ');
+  return text;
+}
+
+namespace {
+
+// Saves the position keys in place when possible, else with one save of the whole file.
+bool WritePosition(IniFile& ini, const std::vector<std::pair<std::string_view, std::int64_t>>& keys) {
+  std::vector<std::string> values;
+  for (const auto& key : keys) values.push_back(PositionValue(key.second));
+  std::vector<std::pair<std::string_view, std::string_view>> inPlace;
+  std::vector<IniFile::Entry> entries;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    inPlace.emplace_back(keys[i].first, values[i]);
+    entries.push_back({std::string(kProperties), std::string(keys[i].first), values[i]});
+  }
+  return ini.WriteInPlace(kProperties, inPlace) || ini.WriteMany(entries);
+}
+
+}  // namespace
+
 bool LibraryIndex::Exists() const {
   return FileExists(ini_.path());
 }
@@ -43,11 +66,15 @@ bool LibraryIndex::WriteChapterCount(std::int32_t n) {
 }
 
 bool LibraryIndex::WriteReadingHistory(std::int32_t row) {
-  return ini_.WriteInt(kProperties, kReadingHistory, row);
+  return WritePosition(ini_, {{kReadingHistory, row}});
 }
 
 bool LibraryIndex::WriteLineNumber(std::int32_t line) {
-  return ini_.WriteInt(kProperties, kLineNumber, line);
+  return WritePosition(ini_, {{kLineNumber, line}});
+}
+
+bool LibraryIndex::SavePosition(std::int32_t row, std::int32_t line) {
+  return WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}});
 }
 
 bool LibraryIndex::WriteMany(const std::vector<IniFile::Entry>& entries) {

@@ -5,6 +5,7 @@
 // callers keep. Reads pass no default (a missing key is the empty text, and 0 as an integer).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -30,6 +31,13 @@ inline constexpr std::string_view kChapterIndex = "\xD5\xC2\xBD\xDA\xCB\xF7\xD2\
 /// must not make start-up read or list without bound.
 inline constexpr std::int32_t kMaxChapterCount = 100000;
 
+/// Width of the stored reading position ("阅读历史", "行号"): the number padded with spaces
+/// (which every reader of the file drops), so that a later save can rewrite it in place.
+inline constexpr std::size_t kPositionValueWidth = 11;
+
+/// `value` as the position is stored: decimal, padded with spaces to kPositionValueWidth.
+std::string PositionValue(std::int64_t value);
+
 /// data/data.ini of one run directory.
 class LibraryIndex {
  public:
@@ -51,11 +59,16 @@ class LibraryIndex {
   std::int32_t LineNumber() const;
 
   // Writes; each saves the file at once. Failures are not reported (false is returned).
+  // The position writes rewrite only their values when the file was laid out by the import
+  // (one small write and flush, whatever the number of chapters); otherwise, e.g. for a file
+  // the original program wrote, the whole file is saved once and laid out for the next time.
   bool WriteBookName(std::string_view name);
   bool WriteChapterTitle(std::int32_t k, std::string_view title);
   bool WriteChapterCount(std::int32_t n);
   bool WriteReadingHistory(std::int32_t row);
   bool WriteLineNumber(std::int32_t line);
+  /// "阅读历史" and "行号" together, in one save.
+  bool SavePosition(std::int32_t row, std::int32_t line);
   /// Applies many entries with one save (the import's chapter titles).
   bool WriteMany(const std::vector<IniFile::Entry>& entries);
 

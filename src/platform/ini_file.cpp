@@ -1,7 +1,9 @@
 #include "platform/ini_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <mutex>
@@ -60,6 +62,8 @@ struct Change {
 
 // Everything known about one path: its lock and the parsed copy of the file.
 struct IniFile::State {
+  friend class IniFile;
+
   std::mutex mutex;
   fs::path path;  // absolute
 
@@ -229,6 +233,82 @@ bool IniFile::WriteMany(const std::vector<Entry>& entries) {
   for (const Entry& entry : entries) changes.push_back({entry.section, entry.key, entry.value});
   std::lock_guard lock(state_->mutex);
   return state_->Apply(changes);
+}
+
+namespace {
+
+// A value field that WriteInPlace may overwrite: an optional sign and digits, then spaces.
+bool IsPaddedNumber(std::string_view field) {
+  std::size_t i = 0;
+  if (i < field.size() && field[i] == '-') ++i;
+  while (i < field.size() && field[i] >= '0' && field[i] <= '9') ++i;
+  while (i < field.size() && field[i] == ' ') ++i;
+  return i == field.size() && !field.empty() && field[0] != ' ';
+}
+
+std::string_view TrimSpacesAndTabs(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+bool IniFile::WriteInPlace(
+    std::string_view section,
+    const std::vector<std::pair<std::string_view, std::string_view>>& entries) {
+  if (entries.empty()) return true;
+  std::lock_guard lock(state_->mutex);
+  const int fd = ::open(state_->path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  char buffer[kInPlaceBytes];
+  const ssize_t got = ::pread(fd, buffer, sizeof buffer, 0);
+  if (got <= 0) return false;
+  std::string head(buffer, static_cast<std::size_t>(got));
+
+  const std::string header = "[" + std::string(section) + "]\r\n";
+  if (!StartsWith(head, header)) return false;
+  // Where each entry's value field lies in `head`.
+  std::vector<std::size_t> at(entries.size(), std::string::npos);
+  for (std::size_t pos = header.size(); pos < head.size();) {
+    const std::size_t end = head.find("\r\n", pos);
+    if (end == std::string::npos) break;  // the line goes on past the head
+    const std::string_view line(head.data() + pos, end - pos);
+    if (StartsWith(TrimSpacesAndTabs(line), "[")) break;  // the next section
+    const std::size_t equals = line.find('=');
+    if (equals != std::string_view::npos) {
+      const std::string_view name = TrimSpacesAndTabs(line.substr(0, equals));
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        // Only the first line of a key counts, as for every reader.
+        if (at[i] == std::string::npos && EqualsIgnoreCase(name, entries[i].first)) {
+          const std::string_view field = line.substr(equals + 1);
+          if (field.size() != entries[i].second.size() || !IsPaddedNumber(field)) return false;
+          at[i] = pos + equals + 1;
+        }
+      }
+    }
+    pos = end + 2;
+  }
+  std::size_t first = std::string::npos, last = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (at[i] == std::string::npos || !IsPaddedNumber(entries[i].second)) return false;
+    head.replace(at[i], entries[i].second.size(), entries[i].second);
+    first = std::min(first, at[i]);
+    last = std::max(last, at[i] + entries[i].second.size());
+  }
+  const std::string_view patch(head.data() + first, last - first);
+  if (::pwrite(fd, patch.data(), patch.size(), static_cast<off_t>(first)) !=
+      static_cast<ssize_t>(patch.size()))
+    return false;
+  if (::fdatasync(fd) != 0) return false;
+  state_->Forget();  // the next read takes the file from disk
+  return true;
 }
 
 }  // namespace lectoria

@@ -68,6 +68,17 @@ class IniFile {
   };
   bool WriteMany(const std::vector<Entry>& entries);
 
+  /// Rewrites the values of `entries` (all in `section`) in place, without saving the whole
+  /// file, when the file is laid out for it: `section` is its first line, and each key's first
+  /// line in that section lies within the file's first kInPlaceBytes and holds a number padded
+  /// with spaces to exactly the width of the new value. Only the bytes of those values change,
+  /// in one write inside one disk sector (which a disk writes whole, so a crash leaves the old
+  /// or the new values), flushed to disk before returning true. Otherwise nothing is written
+  /// and the result is false.
+  bool WriteInPlace(std::string_view section,
+                    const std::vector<std::pair<std::string_view, std::string_view>>& entries);
+  static constexpr std::size_t kInPlaceBytes = 512;
+
  private:
   struct State;
   static std::shared_ptr<State> StateFor(const std::filesystem::path& path);

@@ -23,8 +23,8 @@ const QueueSlot* ReadingQueue::FindClip(std::int32_t clip) const {
 }
 
 void ReadingQueue::DropCachedChapter() {
-  cachedChapter_.reset();
-  cachedLines_ = ChapterLines();
+  streamChapter_.reset();
+  stream_.Close();
 }
 
 void ReadingQueue::LoadQueue(bool reload) {
@@ -50,12 +50,21 @@ void ReadingQueue::LoadQueue(bool reload) {
   FillSlot(slots_.back());
 }
 
-const ChapterLines& ReadingQueue::CurrentChapterLines() {
-  if (cachedChapter_ != FillChapter) {
-    cachedLines_ = ChapterLines(ReadChapterText(paths_.ChapterFile(FillChapter)));
-    cachedChapter_ = FillChapter;
+void ReadingQueue::PositionStream() {
+  if (streamChapter_ == FillChapter && streamFillLine_ == FillLine) {
+    stream_.Seek(mark_);
+    return;
   }
-  return cachedLines_;
+  stream_.Open(paths_.ChapterFile(FillChapter));
+  stream_.SeekLine(std::max<std::int32_t>(FillLine, 1));
+  streamChapter_ = FillChapter;
+}
+
+bool ReadingQueue::NextUsable(ChapterPiece& piece, bool skip) {
+  while (stream_.Next(piece)) {
+    if (IsUsableLine(TrimSpacesView(piece.text), skip)) return true;
+  }
+  return false;
 }
 
 void ReadingQueue::LeaveChapter(std::int32_t nextChapterFirstClip) {
@@ -75,34 +84,30 @@ void ReadingQueue::FillSlot(QueueSlot& slot) {
   const bool skip = skipNonChinese_.load();
   // Each pass either fills the slot or leaves a chapter; FillChapter only grows until it
   // becomes -1, so the loop ends.
+  ChapterPiece piece;
   while (true) {
     if (FillChapter == -1) {
       slot.QueueText = std::string(kEndMarkerText);
       slot.QueueEnd = true;
       return;  // the slot's line number stays as it was
     }
-    const ChapterLines& lines = CurrentChapterLines();
-    const std::size_t count = lines.Count();
-    auto usable = [&](std::size_t j) { return IsUsableLine(TrimSpacesView(lines.Line(j)), skip); };
-
-    std::size_t j = static_cast<std::size_t>(std::max<std::int32_t>(FillLine, 1));
-    while (j <= count && !usable(j)) ++j;
-    if (j > count) {
+    PositionStream();
+    if (!NextUsable(piece, skip)) {
       // Nothing usable left in this chapter: the next chapter's first line goes into this
       // very slot, so its clip is where that chapter begins.
       LeaveChapter(slot.QueueClip);
       continue;
     }
-    slot.QueueText = std::string(TrimSpacesView(lines.Line(j)));
-    slot.QueueLine = static_cast<std::int32_t>(j);
+    slot.QueueText = std::string(TrimSpacesView(piece.text));
+    slot.QueueLine = piece.line;
     slot.QueueEnd = false;
-    FillLine = static_cast<std::int32_t>(j + 1);
+    FillLine = piece.endsLine ? piece.line + 1 : piece.line;
+    mark_ = stream_.Tell();
+    streamFillLine_ = FillLine;
 
-    // Is there a further usable line in this chapter? Stop at the first one: the answer is the
-    // same as scanning to the end, and the next fill starts its search right there.
-    std::size_t k = j + 1;
-    while (k <= count && !usable(k)) ++k;
-    if (k > count) LeaveChapter(slot.QueueClip + 1);
+    // Is there a further usable piece in this chapter? The next fill reads on from the mark,
+    // so the pieces looked at here are judged again then, by the switch as it is then.
+    if (!NextUsable(piece, skip)) LeaveChapter(slot.QueueClip + 1);
     return;
   }
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/run_dir.h"
-#include "reader/chapter_lines.h"
+#include "reader/chapter_stream.h"
 
 namespace lectoria {
 
@@ -62,21 +62,24 @@ class ReadingQueue {
   /// clip number. Only grows.
   std::vector<std::int32_t> ChapterStartClips;
 
-  /// Forgets the chapter kept in memory (the next fill reads its file again).
+  /// Forgets where the chapter file was being read (the next fill opens it again).
   void DropCachedChapter();
 
  private:
   void FillSlot(QueueSlot& slot);
   void LeaveChapter(std::int32_t nextChapterFirstClip);
-  const ChapterLines& CurrentChapterLines();
+  void PositionStream();
+  bool NextUsable(ChapterPiece& piece, bool skip);
 
   RunPaths paths_;
   const std::atomic<bool>& skipNonChinese_;
   std::vector<QueueSlot> slots_;
-  // The chapter being read stays in memory until the loader moves on, so a book that is one
-  // huge chapter is read and split once, not at every advance.
-  std::optional<std::int32_t> cachedChapter_;
-  ChapterLines cachedLines_;
+  // The chapter file is read forward from where the last fill stopped (just after the piece it
+  // took), so an advance costs what it reads, whatever the size of the chapter or its lines.
+  ChapterStream stream_;
+  std::optional<std::int32_t> streamChapter_;
+  std::int32_t streamFillLine_ = 0;  // FillLine that `mark_` stands for
+  ChapterStream::Mark mark_;
 };
 
 }  // namespace lectoria

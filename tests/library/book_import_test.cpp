@@ -95,7 +95,8 @@ TEST_F(ImportTest, BookWithTitlesAndAPreface) {
   EXPECT_EQ(result.error, ImportError::kNone);
   EXPECT_EQ(result.chapterCount, 3);
   EXPECT_EQ(result.bookName, G("我的小说"));
-  EXPECT_FALSE(result.convertedFromUtf8);
+  EXPECT_EQ(result.encoding.charset, BookCharset::kGbk);
+  EXPECT_EQ(result.rule, TitleRule::kOriginal);
 
   // The preface is in no file; CR LF between lines and none after the last.
   EXPECT_EQ(Chapter(1), G("第1章 开始\r\n  他走进了屋子。\r\n"));
@@ -136,21 +137,25 @@ TEST_F(ImportTest, IndexEntriesAreWrittenInOrder) {
 }
 
 TEST_F(ImportTest, BookWithoutTitlesIsOneChapter) {
-  const BookImportResult result = Import("plain.txt", G("一行\r\n二行\r\n\r\n三行"));
+  // Shorter than one piece of the size rule: one chapter, titled by its opening words.
+  const BookImportResult result = Import("plain.txt", G("\r\n一行\r\n二行\r\n\r\n三行"));
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.chapterCount, 1);
-  EXPECT_EQ(Chapter(1), G("\r\n一行\r\n二行\r\n\r\n三行"));
-  EXPECT_EQ(Index(kChapters, "1"), G("第一章"));
+  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(Chapter(1), G("一行\r\n二行\r\n\r\n三行"));
+  EXPECT_EQ(Index(kChapters, "1"), G("（1）一行"));
   EXPECT_EQ(Index(kProps, G("章节数")), "1");
   EXPECT_EQ(Listing(paths_.DataDir()), LibraryFiles(1));
 }
 
-TEST_F(ImportTest, EmptyBookIsOneEmptyChapter) {
+TEST_F(ImportTest, EmptyBookIsRefused) {
+  ASSERT_TRUE(Import("first.txt", G(kBookUtf8)).ok);
+  const std::string before = Snapshot();
   const BookImportResult result = Import("empty.txt", "");
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.chapterCount, 1);
-  EXPECT_EQ(Chapter(1), "");
-  EXPECT_EQ(Index(kChapters, "1"), G("第一章"));
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.error, ImportError::kEmpty);
+  EXPECT_EQ(result.message, ImportFailureMessage(ImportError::kEmpty));
+  EXPECT_EQ(Snapshot(), before);
 }
 
 TEST_F(ImportTest, LineEndingsAndEncodingsGiveTheSameLibrary) {
@@ -169,15 +174,15 @@ TEST_F(ImportTest, LineEndingsAndEncodingsGiveTheSameLibrary) {
 
   BookImportResult result = Import("book.txt", kBookUtf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_TRUE(result.convertedFromUtf8);
+  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8";
-  EXPECT_EQ(Slurp(paths_.TempText()), G(kBookUtf8));
 
   result = Import("book.txt", std::string("\xEF\xBB\xBF") + kBookUtf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_TRUE(result.convertedFromUtf8);
+  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8 with byte-order mark";
-  EXPECT_EQ(Slurp(paths_.TempText()), G(kBookUtf8));
+  // The conversion needs no copy of the book in R/temp.
+  EXPECT_FALSE(fs::exists(paths_.TempText()));
 }
 
 TEST_F(ImportTest, GbkBookThatLooksLikeUtf8IsUsedUnchanged) {
@@ -185,7 +190,7 @@ TEST_F(ImportTest, GbkBookThatLooksLikeUtf8IsUsedUnchanged) {
   ASSERT_EQ(gbk.substr(0, 3), "\xE0\xB8\xB5");
   const BookImportResult result = Import("gbk.txt", gbk);
   ASSERT_TRUE(result.ok);
-  EXPECT_FALSE(result.convertedFromUtf8);
+  EXPECT_EQ(result.encoding.charset, BookCharset::kGbk);
   EXPECT_FALSE(fs::exists(paths_.TempText()));
   EXPECT_EQ(Chapter(1), G("喔第一章 开始\r\n正文"));
 }
@@ -221,12 +226,9 @@ TEST_F(ImportTest, FailuresLeaveThePreviousLibraryUntouched) {
     fs::permissions(locked, fs::perms::none);
     EXPECT_EQ(ImportBookFile(paths_, locked).error, ImportError::kUnreadable);
   }
-  // A UTF-8 book whose GBK copy cannot be written: R/temp is a file.
-  fs::remove_all(paths_.TempDir());
-  Spit(paths_.TempDir(), "not a directory");
-  const BookImportResult result = Import("utf8.txt", kBookUtf8);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.error, ImportError::kWriteFailed);
+  // The library cannot be written: its run directory lies below a plain file.
+  const RunPaths blocked(Book("plain-file", "x") / "run");
+  EXPECT_EQ(ImportBookFile(blocked, Book("utf8.txt", kBookUtf8)).error, ImportError::kWriteFailed);
 
   EXPECT_EQ(Snapshot(), before);
   EXPECT_FALSE(fs::exists(StagingDataDir(paths_)));
@@ -264,16 +266,14 @@ TEST_F(ImportTest, FirstImportCreatesTheLibrary) {
 }
 
 TEST_F(ImportTest, LineEndRules) {
-  // A NUL or 0x1A ends a line as well; a GBK lead byte takes the next byte along, even a LF.
-  // Lines are counted on LF, so the reader's extra line ends can leave lines unprocessed.
+  // A GBK lead byte takes the next byte along, even a LF. NUL and 0x1A bytes are dropped and
+  // cost no line.
   const std::string di1 = G("第1章");
-  // Five lines are counted (four LF and "last"); the reader gives the title, "x B5 LF y", "a",
-  // "b" and "c", so "last" stays out.
   ASSERT_TRUE(Import("ends.txt", di1 + "\r\nx\xB5\ny\r\na\x00"
                                        "b\x1A"
                                        "c\r\nlast"s)
                   .ok);
-  EXPECT_EQ(Chapter(1), di1 + "\r\nx\xB5\ny\r\na\r\nb\r\nc");
+  EXPECT_EQ(Chapter(1), di1 + "\r\nx\xB5\ny\r\nabc\r\nlast");
   // A CR inside a title is kept in the chapter file but not written into the index line.
   ASSERT_TRUE(Import("cr.txt", di1 + "\rab\r\ntext").ok);
   EXPECT_EQ(Chapter(1), di1 + "\rab\r\ntext");
@@ -287,16 +287,24 @@ TEST_F(ImportTest, LargeChaptersAndBlockBoundaries) {
   book += G("中文\r\n");
   const std::string line = G("这是一行很长的正文，用来填满缓冲区。");
   while (book.size() < 3 * kBookBlockBytes) book += line + "\r\n";
-  ASSERT_TRUE(Import("big.txt", book).ok);
-  std::string expected = "\r\n" + book;
+  auto joined = [&](std::int64_t chapters) {
+    std::string all;
+    for (int k = 1; k <= chapters; ++k) all += (k > 1 ? "\r\n" : "") + Chapter(k);
+    return all;
+  };
+  BookImportResult result = Import("big.txt", book);
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  std::string expected = book;
   expected.resize(expected.size() - 2);
-  EXPECT_EQ(Chapter(1), expected);
+  EXPECT_EQ(joined(result.chapterCount), expected);
 
-  // A long preface is dropped when the first title comes.
+  // One title after 3 MB of text is no plausible division either: the book is cut by size.
   const std::string title = G("第一章 开始");
-  ASSERT_TRUE(Import("preface.txt", book + title + "\r\nbody").ok);
-  EXPECT_EQ(Chapter(1), title + "\r\nbody");
-  EXPECT_EQ(Listing(paths_.DataDir()), LibraryFiles(1));
+  result = Import("preface.txt", book + title + "\r\nbody");
+  ASSERT_TRUE(result.ok);
+  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(joined(result.chapterCount), book + title + "\r\nbody");
 }
 
 TEST_F(ImportTest, LargeUtf8BookConvertsLikeTheWhole) {
@@ -308,8 +316,8 @@ TEST_F(ImportTest, LargeUtf8BookConvertsLikeTheWhole) {
       "\xE4\xB8";  // no GBK form, and a cut sequence at the end
   const BookImportResult result = Import("big-utf8.txt", utf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_TRUE(result.convertedFromUtf8);
-  EXPECT_EQ(Slurp(paths_.TempText()), Utf8ToGbk(utf8));
+  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
+  EXPECT_EQ(Chapter(1), Utf8ToGbk(utf8));
 }
 
 TEST(FileTitle, NameWithoutExtension) {

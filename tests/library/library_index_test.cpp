@@ -80,6 +80,61 @@ TEST(ChapterRows, MissingTitlesAndDamagedCounts) {
   }
 }
 
+// A save of the position rewrites only its values in a file laid out for it, and lays out any
+// other file (e.g. one the original program wrote) for the next save; readers see the same
+// values either way.
+TEST(LibraryIndex, PositionSavesInPlaceOnceLaidOut) {
+  const std::string props = "[" + G("属性") + "]\r\n";
+  const std::string history = G("阅读历史="), line = G("行号=");
+  const std::string titles = "[" + G("章节索引") + "]\r\n1=" + G("第一章") + "\r\n";
+  struct Case {
+    const char* name;
+    std::string file;
+    bool inPlace;       // the first save already rewrites in place
+    bool laterInPlace;  // the saves after it do
+  };
+  const Case cases[] = {
+      {"import's layout",
+       props + G("文件名=书\r\n章节数=1\r\n") + history + PositionValue(0) + "\r\n" + line +
+           PositionValue(1) + "\r\n" + titles,
+       true, true},
+      {"original program's layout",
+       props + G("文件名=书\r\n章节数=1\r\n") + history + "0\r\n" + line + "1\r\n" + titles,
+       false, true},
+      {"titles first", titles + props + history + PositionValue(0) + "\r\n" + line +
+                           PositionValue(1) + "\r\n",
+       false, false},
+  };
+  for (const Case& c : cases) {
+    TempRunDir dir;
+    dir.WriteFile("data/data.ini", c.file);
+    LibraryIndex index(dir.paths());
+    // A hard link still names the old file after a whole save (a new file renamed in), and
+    // the rewritten one after a save in place.
+    const auto probe = dir.root() / "data" / "probe";
+    auto linkProbe = [&] {
+      std::filesystem::remove(probe);
+      std::filesystem::create_hard_link(dir.paths().DataIni(), probe);
+    };
+    auto probeSees = [&](const std::string& value) {
+      return IniFile(probe).Read(G("属性"), G("行号")) == value;
+    };
+    linkProbe();
+    ASSERT_TRUE(index.SavePosition(3, 42)) << c.name;
+    EXPECT_EQ(probeSees("42"), c.inPlace) << c.name;
+    EXPECT_EQ(index.ReadingHistory(), 3) << c.name;
+    EXPECT_EQ(index.LineNumber(), 42) << c.name;
+    EXPECT_EQ(index.ChapterTitle(1), G("第一章")) << c.name;
+
+    ASSERT_TRUE(index.WriteLineNumber(-7)) << c.name;
+    linkProbe();
+    ASSERT_TRUE(index.SavePosition(2147483647, 5)) << c.name;
+    EXPECT_EQ(probeSees("5"), c.laterInPlace) << c.name;
+    EXPECT_EQ(index.ReadingHistory(), 2147483647) << c.name;
+    EXPECT_EQ(index.LineNumber(), 5) << c.name;
+  }
+}
+
 TEST(ReadChapterText, StopsAtNulAndEndOfFileByte) {
   TempRunDir dir;
   dir.WriteFile("a.txt", std::string("ab\0cd", 5));

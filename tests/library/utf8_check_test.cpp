@@ -1,5 +1,5 @@
 #include "library/utf8_check.h"
-#include "library/utf8_block_converter.h"
+#include "library/book_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -109,8 +109,9 @@ TEST(Utf8Check, PrefixValidation) {
   EXPECT_TRUE(IsUtf8Prefix("\xED\x9F\xBF"));      // U+D7FF
 }
 
-// The fast direct conversion must give the bytes of the careful one, replacements included.
-TEST(Utf8BlockConverter, SameBytesAsConvertEncoding) {
+// Converting block by block, cut anywhere, gives the bytes of converting the whole at once,
+// replacements included (NUL bytes dropped).
+TEST(BookDecoder, SameBytesAsConvertEncoding) {
   const std::string blocks[] = {
       "",
       "plain ascii\r\n",
@@ -125,9 +126,18 @@ TEST(Utf8BlockConverter, SameBytesAsConvertEncoding) {
       "\xE4\xB8\xAD\xE4\xB8",  // cut at the end
       std::string("a\0b", 3),
   };
-  Utf8BlockConverter converter;
+  BookEncoding utf8;
+  utf8.charset = BookCharset::kUtf8;
+  utf8.iconvName = "UTF-8";
   for (const std::string& block : blocks) {
-    EXPECT_EQ(converter.Convert(block), ConvertEncoding(block, "UTF-8", "GBK")) << block;
+    std::string expected = ConvertEncoding(block, "UTF-8", "GBK");
+    std::erase(expected, '\0');
+    for (std::size_t cut = 0; cut <= block.size(); ++cut) {
+      BookDecoder decoder(utf8);
+      std::string got(decoder.Decode(block.substr(0, cut), false));
+      got += decoder.Decode(block.substr(cut), true);
+      EXPECT_EQ(got, expected) << block << " cut at " << cut;
+    }
   }
 }
 

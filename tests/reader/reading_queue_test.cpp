@@ -262,6 +262,32 @@ class FreshLoader {
   int count_;
 };
 
+TEST_F(QueueTest, LongLineIsReadInPieces) {
+  // 2,400 bytes in one line; sentences of 50 characters, and a part without any mark.
+  std::string sentence;
+  for (int i = 0; i < 49; ++i) sentence += G("字");
+  sentence += G("。");
+  std::string line;
+  for (int i = 0; i < 20; ++i) line += sentence;
+  line += std::string(400, 'a');
+  WriteBook({line + "\r\n" + G("下一行") + "\r\n"});
+  skip_ = false;
+  Reload(5);
+  std::string joined;
+  for (int i = 1; i <= 3; ++i) {
+    const QueueSlot& slot = queue_.Slot(i);
+    EXPECT_LE(slot.QueueText.size(), kMaxPieceBytes) << i;
+    EXPECT_EQ(slot.QueueLine, 1) << i;
+    joined += slot.QueueText;
+  }
+  EXPECT_TRUE(joined == line);
+  // Cut after the last full stop within reach, not inside a character.
+  EXPECT_TRUE(queue_.Slot(1).QueueText.ends_with(G("。")));
+  EXPECT_EQ(queue_.Slot(4).QueueText, G("下一行"));
+  EXPECT_EQ(queue_.Slot(4).QueueLine, 2);
+  EXPECT_TRUE(queue_.Slot(5).QueueEnd);
+}
+
 TEST_F(QueueTest, KeepingTheChapterInMemoryGivesTheSameQueue) {
   std::mt19937 random(7);
   const std::string pool[] = {G("中文的一行"), "latin only", G("……"),          "", "  ",
