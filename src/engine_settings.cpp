@@ -8,9 +8,7 @@ namespace lectoria {
 speechd::EngineOptions ReadEngineOptions(const IniFile& config, const RunPaths& paths,
                                          std::string& error) {
   using namespace engine_keys;
-  const auto read = [&](std::string_view key) {
-    return GbkToUtf8(config.Read(kSection, key));
-  };
+  const auto read = [&](std::string_view key) { return GbkToUtf8(config.Read(kSection, key)); };
   speechd::EngineOptions options;
   options.engine = read(kEngine);
   if (options.engine.empty()) options.engine = "espeak";
@@ -31,7 +29,8 @@ std::shared_ptr<speechd::SpeechEngine> ChooseSpeechEngine(const RunPaths& paths,
                                                           std::string& message) {
   message.clear();
   std::string error;
-  const speechd::EngineOptions options = ReadEngineOptions(IniFile(paths.ConfigIni()), paths, error);
+  const speechd::EngineOptions options =
+      ReadEngineOptions(IniFile(paths.ConfigIni()), paths, error);
   std::shared_ptr<speechd::SpeechEngine> engine;
   if (error.empty()) engine = speechd::MakeEngine(options, error);
   if (engine) return engine;

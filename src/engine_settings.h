@@ -21,15 +21,15 @@
 namespace lectoria {
 
 namespace engine_keys {
-inline constexpr std::string_view kSection = "\xD3\xEF\xD2\xF4\xD2\xFD\xC7\xE6";    // 语音引擎
-inline constexpr std::string_view kEngine = "\xD2\xFD\xC7\xE6";                     // 引擎
-inline constexpr std::string_view kRegion = "\xC7\xF8\xD3\xF2";                     // 区域
-inline constexpr std::string_view kAddress = "\xB5\xD8\xD6\xB7";                    // 地址
-inline constexpr std::string_view kModel = "\xC4\xA3\xD0\xCD";                      // 模型
-inline constexpr std::string_view kVoices = "\xC9\xF9\xD2\xF4\xC1\xD0\xB1\xED";     // 声音列表
-inline constexpr std::string_view kCommand = "\xC3\xFC\xC1\xEE";                    // 命令
+inline constexpr std::string_view kSection = "\xD3\xEF\xD2\xF4\xD2\xFD\xC7\xE6";  // 语音引擎
+inline constexpr std::string_view kEngine = "\xD2\xFD\xC7\xE6";                   // 引擎
+inline constexpr std::string_view kRegion = "\xC7\xF8\xD3\xF2";                   // 区域
+inline constexpr std::string_view kAddress = "\xB5\xD8\xD6\xB7";                  // 地址
+inline constexpr std::string_view kModel = "\xC4\xA3\xD0\xCD";                    // 模型
+inline constexpr std::string_view kVoices = "\xC9\xF9\xD2\xF4\xC1\xD0\xB1\xED";   // 声音列表
+inline constexpr std::string_view kCommand = "\xC3\xFC\xC1\xEE";                  // 命令
 inline constexpr std::string_view kCommandVoice = "\xC3\xFC\xC1\xEE\xC9\xF9\xD2\xF4";  // 命令声音
-inline constexpr std::string_view kTimeout = "\xB3\xAC\xCA\xB1";                    // 超时
+inline constexpr std::string_view kTimeout = "\xB3\xAC\xCA\xB1";                       // 超时
 }  // namespace engine_keys
 
 /// The engine options config.ini gives (values converted from GBK to UTF-8), with the keys

@@ -100,9 +100,10 @@ bool DecodeWav(std::string_view b, EngineAudio& audio, std::string& error) {
   const auto* p = reinterpret_cast<const unsigned char*>(data.data());
   for (std::size_t f = 0; f < frames; ++f) {
     double sum = 0;
-    for (int c = 0; c < channels; ++c) sum += SampleAt(p + f * frameBytes + c * (bits / 8), bits, isFloat);
-    audio.samples[f] =
-        static_cast<std::int16_t>(std::clamp(std::lround(sum / channels * 32767.0), -32768L, 32767L));
+    for (int c = 0; c < channels; ++c)
+      sum += SampleAt(p + f * frameBytes + c * (bits / 8), bits, isFloat);
+    audio.samples[f] = static_cast<std::int16_t>(
+        std::clamp(std::lround(sum / channels * 32767.0), -32768L, 32767L));
   }
   return true;
 }
@@ -125,9 +126,9 @@ bool DecodeMp3Stream(std::string_view b, EngineAudio& audio, std::string& error)
     mpg123_format(handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
   long rate = 0;
   int channels = 1;
-  bool ok = mpg123_open_feed(handle) == MPG123_OK &&
-            mpg123_feed(handle, reinterpret_cast<const unsigned char*>(b.data()), b.size()) ==
-                MPG123_OK;
+  bool ok =
+      mpg123_open_feed(handle) == MPG123_OK &&
+      mpg123_feed(handle, reinterpret_cast<const unsigned char*>(b.data()), b.size()) == MPG123_OK;
   std::vector<std::int16_t> buffer(16384);
   while (ok) {
     std::size_t done = 0;

@@ -62,12 +62,19 @@ bool SplitCommandLine(std::string_view text, std::vector<std::string>& words, st
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (quote == '\'') {
-      if (c == '\'') quote = 0; else word += c;
-    } else if (c == '\\' && i + 1 < text.size() && (quote == 0 || text[i + 1] == '"' || text[i + 1] == '\\')) {
+      if (c == '\'')
+        quote = 0;
+      else
+        word += c;
+    } else if (c == '\\' && i + 1 < text.size() &&
+               (quote == 0 || text[i + 1] == '"' || text[i + 1] == '\\')) {
       word += text[++i];
       inWord = true;
     } else if (quote == '"') {
-      if (c == '"') quote = 0; else word += c;
+      if (c == '"')
+        quote = 0;
+      else
+        word += c;
     } else if (c == '\'' || c == '"') {
       quote = c;
       inWord = true;
@@ -120,8 +127,8 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, std::string_view inp
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                            POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
@@ -173,8 +180,10 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, std::string_view inp
       if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
         CloseFd(fd);
       } else if (n > 0 && &fd == &out[0]) {
-        if (run.output.size() + static_cast<std::size_t>(n) > maxOutput) run.tooMuchOutput = true;
-        else run.output.append(buffer, static_cast<std::size_t>(n));
+        if (run.output.size() + static_cast<std::size_t>(n) > maxOutput)
+          run.tooMuchOutput = true;
+        else
+          run.output.append(buffer, static_cast<std::size_t>(n));
       } else if (n > 0) {
         run.errorTail.append(buffer, static_cast<std::size_t>(n));
         if (run.errorTail.size() > kErrorTailBytes)

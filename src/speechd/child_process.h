@@ -16,13 +16,15 @@ struct ProgramRun {
   bool timedOut = false;   // killed after the time-out
   bool cancelled = false;  // killed because `stop` said so
   bool tooMuchOutput = false;
-  int exitCode = -1;       // when it exited by itself; -1 otherwise
-  int signal = 0;          // the signal that ended it, if any
-  std::string output;      // everything it wrote to stdout
-  std::string errorTail;   // the last part of what it wrote to stderr
-  std::string error;       // why it could not be started
+  int exitCode = -1;      // when it exited by itself; -1 otherwise
+  int signal = 0;         // the signal that ended it, if any
+  std::string output;     // everything it wrote to stdout
+  std::string errorTail;  // the last part of what it wrote to stderr
+  std::string error;      // why it could not be started
 
-  bool Succeeded() const { return started && !timedOut && !cancelled && !tooMuchOutput && exitCode == 0; }
+  bool Succeeded() const {
+    return started && !timedOut && !cancelled && !tooMuchOutput && exitCode == 0;
+  }
 };
 
 /// Runs `argv` (argv[0] searched in PATH, no shell) in a process group of its own with

@@ -17,8 +17,8 @@ class ScratchDir {
  public:
   ScratchDir() {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") +
-                          "/lectoria-speech-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && *base ? base : "/tmp") + "/lectoria-speech-XXXXXX";
     if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
   }
   ~ScratchDir() {
@@ -68,8 +68,7 @@ VoiceList CommandEngine::Voices(std::string&) {
 }
 
 SynthesisResult CommandEngine::Speak(const PieceVoice&, std::string_view text,
-                                     const StopCheck& stop, double maxSeconds,
-                                     EngineAudio& audio) {
+                                     const StopCheck& stop, double maxSeconds, EngineAudio& audio) {
   std::lock_guard lock(running_);
   if (stop && stop()) return SynthesisResult::kCancelled;  // abandoned while it waited
   std::vector<std::string> argv = settings_.argv;

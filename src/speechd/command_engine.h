@@ -14,8 +14,8 @@ namespace lectoria::speechd {
 inline constexpr std::string_view kOutputPlaceholder = "{output}";
 
 struct CommandSettings {
-  std::vector<std::string> argv;  // the program and its arguments
-  std::string voice = "zh-CN-LocalVoice";  // the one voice's name in the voice list
+  std::vector<std::string> argv;             // the program and its arguments
+  std::string voice = "zh-CN-LocalVoice";    // the one voice's name in the voice list
   std::chrono::milliseconds timeout{60000};  // one piece
 };
 

@@ -34,8 +34,7 @@ bool UsableKey(std::string_view key) {
 }
 
 std::chrono::milliseconds Timeout(const EngineOptions& options, int defaultSeconds) {
-  return std::chrono::seconds(options.timeoutSeconds > 0 ? options.timeoutSeconds
-                                                         : defaultSeconds);
+  return std::chrono::seconds(options.timeoutSeconds > 0 ? options.timeoutSeconds : defaultSeconds);
 }
 
 }  // namespace
@@ -48,8 +47,8 @@ bool ReadOwnerOnlyKey(const std::filesystem::path& path, std::string& key, std::
   }
   if ((info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
     error = "the key file " + path.string() +
-            " may be read or changed by others; allow only its owner (chmod 600 " +
-            path.string() + ")";
+            " may be read or changed by others; allow only its owner (chmod 600 " + path.string() +
+            ")";
     return false;
   }
   std::ifstream file(path);

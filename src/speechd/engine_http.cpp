@@ -45,7 +45,8 @@ EngineHttpReply SendEngineRequest(const EngineHttpRequest& request, const StopCh
   }
   Transfer transfer{&reply.body, request.maxReplyBytes, &stop};
   curl_slist* headers = nullptr;
-  for (const std::string& line : request.headers) headers = curl_slist_append(headers, line.c_str());
+  for (const std::string& line : request.headers)
+    headers = curl_slist_append(headers, line.c_str());
   // No "Expect: 100-continue" round trip before the body.
   headers = curl_slist_append(headers, "Expect:");
   curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());

@@ -21,11 +21,11 @@ struct EngineHttpRequest {
 
 /// What came back.
 struct EngineHttpReply {
-  int status = 0;            // 0: no reply (see error)
-  std::string contentType;   // of the reply
+  int status = 0;           // 0: no reply (see error)
+  std::string contentType;  // of the reply
   std::string body;
-  std::string error;         // transport failure, time-out or a stop; empty otherwise
-  bool cancelled = false;    // `stop` said stop
+  std::string error;       // transport failure, time-out or a stop; empty otherwise
+  bool cancelled = false;  // `stop` said stop
 };
 
 /// Sends `request` and waits for the whole reply. `stop` is asked several times a second; when

@@ -45,9 +45,9 @@ std::string VoiceIdFrom(std::string_view seed) {
     b = (b ^ c) * 0x100000001b3ULL;
   }
   char text[40];
-  std::snprintf(text, sizeof text, "%08x-%04x-4%03x-8%03x-%012llx",
-                static_cast<unsigned>(a >> 32), static_cast<unsigned>((a >> 16) & 0xFFFF),
-                static_cast<unsigned>(a & 0xFFF), static_cast<unsigned>((b >> 52) & 0xFFF),
+  std::snprintf(text, sizeof text, "%08x-%04x-4%03x-8%03x-%012llx", static_cast<unsigned>(a >> 32),
+                static_cast<unsigned>((a >> 16) & 0xFFFF), static_cast<unsigned>(a & 0xFFF),
+                static_cast<unsigned>((b >> 52) & 0xFFF),
                 static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFULL));
   return text;
 }

@@ -31,12 +31,23 @@ std::string XmlEscaped(std::string_view text) {
   out.reserve(text.size() + 16);
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&apos;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -48,8 +59,8 @@ std::string StringMember(const nlohmann::json& object, const char* name) {
 }
 
 // Sends `request` and turns the reply into audio, or into a result that says what failed.
-SynthesisResult Exchange(const EngineHttpRequest& request, const StopCheck& stop,
-                         double maxSeconds, EngineAudio& audio) {
+SynthesisResult Exchange(const EngineHttpRequest& request, const StopCheck& stop, double maxSeconds,
+                         EngineAudio& audio) {
   const EngineHttpReply reply = SendEngineRequest(request, stop);
   if (reply.cancelled) return SynthesisResult::kCancelled;
   if (reply.status < 200 || reply.status >= 300) {

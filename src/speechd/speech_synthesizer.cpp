@@ -116,11 +116,11 @@ VoiceList EspeakEngine::Voices(std::string&) {
 
 SynthesisResult EspeakEngine::Speak(const PieceVoice& voice, std::string_view text,
                                     const StopCheck& stop, double maxSeconds, EngineAudio& audio) {
-  const VoiceProfile* profile = voice.voice != nullptr ? FindVoice(voice.voice->shortName) : nullptr;
-  const SynthesisResult result =
-      SynthesizeRaw(SettingsFor(profile != nullptr ? *profile : DefaultVoice(), voice.style,
-                                voice.styleDegree),
-                    text, stop, maxSeconds, audio);
+  const VoiceProfile* profile =
+      voice.voice != nullptr ? FindVoice(voice.voice->shortName) : nullptr;
+  const SynthesisResult result = SynthesizeRaw(
+      SettingsFor(profile != nullptr ? *profile : DefaultVoice(), voice.style, voice.styleDegree),
+      text, stop, maxSeconds, audio);
   if (result == SynthesisResult::kUnavailable) audio.failure = "espeak-ng cannot speak this voice";
   return result;
 }

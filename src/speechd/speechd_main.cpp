@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "speechd/engine_factory.h"
@@ -71,10 +71,14 @@ int main(int argc, char** argv) {
     std::string* value;
   };
   const TextOption textOptions[] = {
-      {"--engine", &engine.engine},           {"--azure-region", &engine.azureRegion},
-      {"--azure-endpoint", &engine.azureEndpoint}, {"--azure-key-file", &azureKeyFile},
-      {"--openai-url", &engine.openaiUrl},    {"--openai-model", &engine.openaiModel},
-      {"--openai-voices", &engine.openaiVoices}, {"--command", &engine.command},
+      {"--engine", &engine.engine},
+      {"--azure-region", &engine.azureRegion},
+      {"--azure-endpoint", &engine.azureEndpoint},
+      {"--azure-key-file", &azureKeyFile},
+      {"--openai-url", &engine.openaiUrl},
+      {"--openai-model", &engine.openaiModel},
+      {"--openai-voices", &engine.openaiVoices},
+      {"--command", &engine.command},
       {"--command-voice", &engine.commandVoice},
   };
   for (int i = 1; i < argc; ++i) {
@@ -106,9 +110,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "lectoria-speechd: --engine-timeout wants 1 to 3600 seconds\n");
         return 2;
       }
-    } else if (const auto* option = std::find_if(
-                   std::begin(textOptions), std::end(textOptions),
-                   [&](const TextOption& o) { return argument == o.name; });
+    } else if (const auto* option =
+                   std::find_if(std::begin(textOptions), std::end(textOptions),
+                                [&](const TextOption& o) { return argument == o.name; });
                option != std::end(textOptions) && hasValue) {
       *option->value = argv[++i];
     } else {

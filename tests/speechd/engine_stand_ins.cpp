@@ -50,12 +50,15 @@ std::string ToneWav(int rate, int channels, int bits, double seconds) {
   for (std::uint32_t f = 0; f < frames; ++f) {
     const double v = 0.5 * std::sin(2 * M_PI * 440.0 * f / rate);
     for (int c = 0; c < channels; ++c) {
-      if (bits == 16) Put16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(v * 32767)));
-      else if (bits == 8) data += static_cast<char>(static_cast<int>(128 + v * 127));
+      if (bits == 16)
+        Put16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(v * 32767)));
+      else if (bits == 8)
+        data += static_cast<char>(static_cast<int>(128 + v * 127));
       else if (bits == 24) {
         const std::int32_t s = static_cast<std::int32_t>(v * 8388607);
         for (int i = 0; i < 3; ++i) data += static_cast<char>((s >> (8 * i)) & 0xFF);
-      } else Put32(data, static_cast<std::uint32_t>(static_cast<std::int32_t>(v * 2147483647.0)));
+      } else
+        Put32(data, static_cast<std::uint32_t>(static_cast<std::int32_t>(v * 2147483647.0)));
     }
   }
   std::string wav = "RIFF";
@@ -114,8 +117,7 @@ HttpStandIn::HttpStandIn(Api api, std::string key) : server_(std::make_unique<Se
         res.status = 504;
         return true;
       case StandInFault::kNotAudio:
-        res.set_content("<html><body>Service temporarily unavailable</body></html>",
-                        "text/html");
+        res.set_content("<html><body>Service temporarily unavailable</body></html>", "text/html");
         return true;
       case StandInFault::kNone:
         return false;
@@ -149,20 +151,20 @@ HttpStandIn::HttpStandIn(Api api, std::string key) : server_(std::make_unique<Se
                   }
                 });
   } else {
-    s.http.Post("/v1/audio/speech",
-                [&s, record, misbehave](const httplib::Request& req, httplib::Response& res) {
-                  record(req);
-                  const auto body = nlohmann::json::parse(req.body, nullptr, false);
-                  if (!s.key.empty() && req.get_header_value("Authorization") != "Bearer " + s.key) {
-                    res.status = 401;
-                  } else if (!body.is_object() || !body.contains("input") ||
-                             !body.contains("voice") || !body.contains("model")) {
-                    res.status = 400;
-                  } else if (!misbehave(res)) {
-                    // Half a second per piece, at another rate and in stereo.
-                    res.set_content(ToneWav(22050, 2, 16, 0.5), "audio/wav");
-                  }
-                });
+    s.http.Post("/v1/audio/speech", [&s, record, misbehave](const httplib::Request& req,
+                                                            httplib::Response& res) {
+      record(req);
+      const auto body = nlohmann::json::parse(req.body, nullptr, false);
+      if (!s.key.empty() && req.get_header_value("Authorization") != "Bearer " + s.key) {
+        res.status = 401;
+      } else if (!body.is_object() || !body.contains("input") || !body.contains("voice") ||
+                 !body.contains("model")) {
+        res.status = 400;
+      } else if (!misbehave(res)) {
+        // Half a second per piece, at another rate and in stereo.
+        res.set_content(ToneWav(22050, 2, 16, 0.5), "audio/wav");
+      }
+    });
   }
   s.port = s.http.bind_to_any_port("127.0.0.1");
   s.thread = std::thread([&s] { s.http.listen_after_bind(); });

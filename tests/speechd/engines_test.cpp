@@ -94,9 +94,9 @@ TEST(SpeechEnginesTest, AzureListsItsVoicesAndSpeaksOurSsmlWithTheKeyOnlyInItsHe
   Served served(Make(azure.Options()));
   const nlohmann::json voices = served.Voices();
   // Chinese voices first: the window lists only the first 350 of several hundred.
-  EXPECT_EQ(ShortNames(voices), (std::vector<std::string>{"zh-CN-XiaoxiaoNeural",
-                                                          "zh-TW-HsiaoChenNeural",
-                                                          "en-US-JennyNeural"}));
+  EXPECT_EQ(ShortNames(voices),
+            (std::vector<std::string>{"zh-CN-XiaoxiaoNeural", "zh-TW-HsiaoChenNeural",
+                                      "en-US-JennyNeural"}));
   EXPECT_EQ(voices[0]["locale"], "zh-CN");
   EXPECT_EQ(voices[0]["voiceType"], "StandardVoice");
   EXPECT_EQ(voices[0]["properties"]["LocalName"], "\xE6\x99\x93\xE6\x99\x93");
@@ -134,7 +134,8 @@ TEST(SpeechEnginesTest, AzureSsmlKeepsOnlyStylesTheVoiceOffers) {
     const char* inner;
   } cases[] = {
       {"sad", 1.0, "<mstts:express-as style=\"sad\">a&lt;b</mstts:express-as>"},
-      {"SAD", 1.5, "<mstts:express-as style=\"SAD\" styledegree=\"1.50\">a&lt;b</mstts:express-as>"},
+      {"SAD", 1.5,
+       "<mstts:express-as style=\"SAD\" styledegree=\"1.50\">a&lt;b</mstts:express-as>"},
       {"cheerful", 1.0, "a&lt;b"},  // not offered by this voice
       {"Default", 1.0, "a&lt;b"},
       {"", 1.0, "a&lt;b"},
@@ -163,11 +164,10 @@ TEST(SpeechEnginesTest, OpenAiStyleServerGetsModelInputVoiceAndTheOptionalKey) {
     EXPECT_EQ(seen[0].method + " " + seen[0].path, "POST /v1/audio/speech");
     EXPECT_EQ(seen[0].Header("Content-Type"), "application/json");
     EXPECT_EQ(seen[0].Header("Authorization"), key.empty() ? "" : "Bearer " + key);
-    EXPECT_EQ(nlohmann::json::parse(seen[0].body),
-              (nlohmann::json{{"model", "tts-zh"},
-                              {"input", kText},
-                              {"voice", "zm_yunxi"},
-                              {"response_format", "wav"}}));
+    EXPECT_EQ(nlohmann::json::parse(seen[0].body), (nlohmann::json{{"model", "tts-zh"},
+                                                                   {"input", kText},
+                                                                   {"voice", "zm_yunxi"},
+                                                                   {"response_format", "wav"}}));
   }
 }
 
@@ -213,12 +213,11 @@ TEST(SpeechEnginesTest, AFailingEngineAnswersSpeakWithAnErrorStatus) {
   };
   for (const auto& c : cases) {
     const std::string engineName = c.engine;
-    HttpStandIn server(engineName == "azure" ? HttpStandIn::Api::kAzure
-                                             : HttpStandIn::Api::kOpenAi,
+    HttpStandIn server(engineName == "azure" ? HttpStandIn::Api::kAzure : HttpStandIn::Api::kOpenAi,
                        kKey);
     CommandStandIn program;
-    auto engine = Make(engineName == "command" ? program.Options(false, c.fault)
-                                               : server.Options());
+    auto engine =
+        Make(engineName == "command" ? program.Options(false, c.fault) : server.Options());
     std::string error;
     ASSERT_TRUE(engine->Voices(error)) << error;  // the voice list came while all was well
     server.fault = c.fault;
@@ -274,7 +273,9 @@ TEST(SpeechEnginesTest, DecodesTheAudioEnginesReturn) {
     EXPECT_EQ(DecodeEngineAudio(c.bytes, audio, error), c.ok) << row << " " << error;
     if (c.ok) {
       EXPECT_EQ(audio.rate, c.rate) << row;
-      if (c.samples > 0) EXPECT_EQ(audio.samples.size(), c.samples) << row;
+      if (c.samples > 0) {
+        EXPECT_EQ(audio.samples.size(), c.samples) << row;
+      }
       EXPECT_FALSE(audio.samples.empty()) << row;
     } else {
       EXPECT_FALSE(error.empty()) << row;
@@ -320,11 +321,8 @@ TEST(SpeechEnginesTest, RefusesUnusableSettingsWithoutShowingTheKey) {
       {with([](auto& o) { o.engine = "azure", o.azureKey = kKey; }), "needs a region"},
       {with([](auto& o) { o.engine = "azure", o.azureRegion = "East Asia", o.azureKey = kKey; }),
        "needs a region"},
-      {with([](auto& o) { o.engine = "azure", o.azureRegion = "eastasia"; }),
-       "LECTORIA_AZURE_KEY"},
-      {with([](auto& o) {
-         o.engine = "azure", o.azureEndpoint = "ftp://x", o.azureKey = kKey;
-       }),
+      {with([](auto& o) { o.engine = "azure", o.azureRegion = "eastasia"; }), "LECTORIA_AZURE_KEY"},
+      {with([](auto& o) { o.engine = "azure", o.azureEndpoint = "ftp://x", o.azureKey = kKey; }),
        "http:// or https://"},
       {with([](auto& o) {
          o.engine = "azure", o.azureRegion = "eastasia", o.azureKey = "a\r\nX-Evil: 1";
@@ -332,7 +330,8 @@ TEST(SpeechEnginesTest, RefusesUnusableSettingsWithoutShowingTheKey) {
        "control characters"},
       {with([](auto& o) { o.engine = "openai", o.openaiModel = "m", o.openaiVoices = "v"; }),
        "base address"},
-      {with([](auto& o) { o.engine = "openai", o.openaiUrl = "http://h/v1", o.openaiVoices = "v"; }),
+      {with(
+           [](auto& o) { o.engine = "openai", o.openaiUrl = "http://h/v1", o.openaiVoices = "v"; }),
        "model name"},
       {with([](auto& o) {
          o.engine = "openai", o.openaiUrl = "http://h/v1", o.openaiModel = "m",
@@ -361,21 +360,23 @@ TEST(SpeechEnginesTest, TakesTheAzureKeyFromTheEnvironmentOrAnOwnerOnlyFile) {
     bool ok;
     const char* key;
   } cases[] = {
-      {nullptr, 0600, true, "file-key"},
-      {nullptr, 0400, true, "file-key"},
-      {nullptr, 0640, false, ""},
-      {nullptr, 0604, false, ""},
+      {nullptr, 0600, true, "file-key"},  {nullptr, 0400, true, "file-key"},
+      {nullptr, 0640, false, ""},         {nullptr, 0604, false, ""},
       {"env-key", 0644, true, "env-key"},  // the file is not read then
   };
   for (const auto& c : cases) {
     ::chmod(file.c_str(), c.mode);
-    if (c.environment) ::setenv(kAzureKeyVariable, c.environment, 1);
-    else ::unsetenv(kAzureKeyVariable);
+    if (c.environment)
+      ::setenv(kAzureKeyVariable, c.environment, 1);
+    else
+      ::unsetenv(kAzureKeyVariable);
     EngineOptions options;
     std::string error;
     EXPECT_EQ(TakeEngineKeys(options, file, error), c.ok) << c.mode;
     EXPECT_EQ(options.azureKey, c.key) << c.mode;
-    if (!c.ok) EXPECT_NE(error.find("chmod 600"), std::string::npos) << error;
+    if (!c.ok) {
+      EXPECT_NE(error.find("chmod 600"), std::string::npos) << error;
+    }
   }
   ::unsetenv(kAzureKeyVariable);
   EngineOptions options;
