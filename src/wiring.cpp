@@ -24,6 +24,7 @@
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
 #include "audio/system_clip_player.h"
+#include "engine_settings.h"
 #include "platform/run_dir.h"
 #include "speechd/speech_service.h"
 #include "tts/speech_service_client.h"
@@ -73,7 +74,8 @@ struct ConnectedParts {
 
 // The speech service to use: the one named on the command line or in LECTORIA_SPEECH_SERVICE,
 // otherwise our own, started here on a free loopback port so that reading needs no network.
-SpeechServiceEndpoint ChooseSpeechService(const ProgramOptions& options, ConnectedParts& parts) {
+SpeechServiceEndpoint ChooseSpeechService(const ProgramOptions& options, const RunPaths& paths,
+                                          ConnectedParts& parts) {
   std::string url = options.speechService;
   if (url.empty() && NonEmpty(std::getenv("LECTORIA_SPEECH_SERVICE")))
     url = std::getenv("LECTORIA_SPEECH_SERVICE");
@@ -82,7 +84,12 @@ SpeechServiceEndpoint ChooseSpeechService(const ProgramOptions& options, Connect
     endpoint.baseUrl = url;
     return endpoint;
   }
-  parts.embeddedService = std::make_unique<speechd::SpeechService>();
+  // Its engine (espeak-ng, Azure, a speech server or a local program) comes from config.ini.
+  std::string message;
+  speechd::SpeechServiceOptions serviceOptions;
+  serviceOptions.handlers.engine = ChooseSpeechEngine(paths, message);
+  if (!message.empty()) std::fprintf(stderr, "lectoria: %s\n", message.c_str());
+  parts.embeddedService = std::make_unique<speechd::SpeechService>(std::move(serviceOptions));
   const int port = parts.embeddedService->Start("127.0.0.1", 0);
   if (port == 0) {
     // The reader still starts; the voice list stays empty and synthesis reports its failure.
@@ -107,7 +114,7 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
   // Speech: the voice-loading thread (LoadVoices, which ends by enabling 按钮1 with "开始") and
   // the style box (FillStyleBox); the synthesis worker, launched as the tick's last step.
   parts.speechClient =
-      std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
+      std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, app.state().R, parts));
   parts.voices = std::make_unique<VoiceLoader>(app, *parts.speechClient);
   parts.voices->Install(hooks);
   parts.worker = std::make_unique<SynthesisWorker>(app, *parts.speechClient);

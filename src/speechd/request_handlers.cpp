@@ -41,6 +41,8 @@ std::string_view StatusCodeName(int status) {
       return "UnsupportedMediaType";
     case 500:
       return "InternalServerError";
+    case 502:
+      return "BadGateway";
     case 503:
       return "ServiceUnavailable";
     default:
@@ -221,9 +223,11 @@ ServiceReply RequestHandlers::Voices(const ServiceRequest& request, const ReplyO
       }
     }
   }
+  const VoiceList voices = engine_->Voices(error);
+  if (!voices) return ErrorReply(502, error);
   ServiceReply reply;
   reply.contentType = std::string(kJsonContentType);
-  reply.body = VoiceListJson(voiceTypes);
+  reply.body = VoiceListJson(*voices, engine_->Name(), voiceTypes);
   return reply;
 }
 

@@ -2,7 +2,6 @@
 
 #include "speechd/speech_synthesizer.h"
 #include "speechd/text_pieces.h"
-#include "speechd/voice_catalogue.h"
 
 namespace lectoria::speechd {
 
@@ -19,9 +18,11 @@ std::string TooLong(double maxSeconds) {
 
 }  // namespace
 
-SpeechStream::SpeechStream(SpeechEngine& engine, const std::vector<SsmlSegment>& segments,
-                           StopCheck stop, SpeechLimits limits)
-    : engine_(engine), stop_(std::move(stop)), limits_(limits) {
+SpeechStream::SpeechStream(SpeechEngine& engine, VoiceList voices,
+                           const std::vector<SsmlSegment>& segments, StopCheck stop,
+                           SpeechLimits limits)
+    : engine_(engine), voices_(std::move(voices)), stop_(std::move(stop)), limits_(limits) {
+  if (!voices_) voices_ = std::make_shared<const std::vector<EngineVoice>>();
   for (const SsmlSegment& segment : segments) {
     if (segment.pauseMs > 0) {
       items_.push_back(
@@ -49,9 +50,13 @@ bool SpeechStream::Render(const Item& item, std::vector<std::int16_t>& pcm) {
     AppendSilence(item.pauseMs, pcm);
     return true;
   }
-  const VoiceProfile* voice = FindVoice(item.voiceName);
-  const PieceVoice pieceVoice{voice != nullptr ? voice : &DefaultVoice(), item.style,
-                              item.styleDegree};
+  const EngineVoice* voice = FindEngineVoice(*voices_, item.voiceName);
+  if (voice == nullptr) voice = DefaultEngineVoice(*voices_);
+  if (voice == nullptr) {
+    Fail(502, std::string(engine_.Name()) + " offers no voice");
+    return false;
+  }
+  const PieceVoice pieceVoice{voice, item.style, item.styleDegree};
   const double secondsLeft =
       limits_.maxAudioSeconds - static_cast<double>(samples_) / kServiceSampleRate;
   EngineAudio audio;
@@ -65,11 +70,14 @@ bool SpeechStream::Render(const Item& item, std::vector<std::int16_t>& pcm) {
     case SynthesisResult::kTooLong:
       Fail(413, TooLong(limits_.maxAudioSeconds));
       return false;
+    case SynthesisResult::kFailed:
+      // The engine's own server or program failed: a gateway's failure, not ours.
+      Fail(502, std::string(engine_.Name()) + ": " + audio.failure);
+      return false;
     case SynthesisResult::kUnavailable:
       break;
   }
-  Fail(500,
-       "the speech engine could not speak with voice " + std::string(pieceVoice.voice->shortName));
+  Fail(500, "the speech engine could not speak with voice " + pieceVoice.voice->shortName);
   return false;
 }
 

@@ -28,8 +28,9 @@ struct SpeechLimits {
 /// at least one piece, so the work can stop between pieces when `stop` says so.
 class SpeechStream final : public ReplyStream {
  public:
-  SpeechStream(SpeechEngine& engine, const std::vector<SsmlSegment>& segments, StopCheck stop,
-               SpeechLimits limits = {});
+  /// `voices` is the engine's voice list, in which the segments' voice names are looked up.
+  SpeechStream(SpeechEngine& engine, VoiceList voices, const std::vector<SsmlSegment>& segments,
+               StopCheck stop, SpeechLimits limits = {});
 
   Step Next(std::string& out) override;
 
@@ -51,6 +52,7 @@ class SpeechStream final : public ReplyStream {
   bool Render(const Item& item, std::vector<std::int16_t>& pcm);
 
   SpeechEngine& engine_;
+  VoiceList voices_;
   StopCheck stop_;
   SpeechLimits limits_;
   std::vector<Item> items_;

@@ -110,11 +110,19 @@ SynthesisResult SynthesizeRaw(const SpeechSettings& settings, std::string_view t
   return status == EE_OK ? SynthesisResult::kOk : SynthesisResult::kUnavailable;
 }
 
+VoiceList EspeakEngine::Voices(std::string&) {
+  return EspeakVoices();
+}
+
 SynthesisResult EspeakEngine::Speak(const PieceVoice& voice, std::string_view text,
                                     const StopCheck& stop, double maxSeconds, EngineAudio& audio) {
-  return SynthesizeRaw(SettingsFor(voice.voice != nullptr ? *voice.voice : DefaultVoice(),
-                                   voice.style, voice.styleDegree),
-                       text, stop, maxSeconds, audio);
+  const VoiceProfile* profile =
+      voice.voice != nullptr ? FindVoice(voice.voice->shortName) : nullptr;
+  const SynthesisResult result = SynthesizeRaw(
+      SettingsFor(profile != nullptr ? *profile : DefaultVoice(), voice.style, voice.styleDegree),
+      text, stop, maxSeconds, audio);
+  if (result == SynthesisResult::kUnavailable) audio.failure = "espeak-ng cannot speak this voice";
+  return result;
 }
 
 std::vector<std::int16_t> ToServiceRate(const EngineAudio& audio) {

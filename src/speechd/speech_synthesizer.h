@@ -21,6 +21,8 @@ inline constexpr int kServiceSampleRate = 24000;
 /// (SettingsFor). Delivers espeak-ng's own rate (22050 Hz).
 class EspeakEngine final : public SpeechEngine {
  public:
+  std::string_view Name() const override { return "espeak-ng"; }
+  VoiceList Voices(std::string& error) override;
   SynthesisResult Speak(const PieceVoice& voice, std::string_view text, const StopCheck& stop,
                         double maxSeconds, EngineAudio& audio) override;
 };

@@ -138,8 +138,10 @@ ServiceReply RequestHandlers::Speak(const ServiceRequest& request, const ReplyOp
   StopCheck stop = [this, clientGone = how.clientGone] {
     return cancelled_.load(std::memory_order_relaxed) || (clientGone && clientGone());
   };
-  auto speech =
-      std::make_shared<SpeechStream>(*engine_, content.segments, std::move(stop), options_.speech);
+  VoiceList voices = engine_->Voices(error);
+  if (!voices) return ErrorReply(502, error);
+  auto speech = std::make_shared<SpeechStream>(*engine_, std::move(voices), content.segments,
+                                               std::move(stop), options_.speech);
   ServiceReply reply;
   reply.contentType = "audio/mpeg";
   // The first piece is spoken before the reply begins, so that a voice the engine cannot

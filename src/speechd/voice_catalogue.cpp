@@ -155,44 +155,30 @@ SpeechSettings SettingsFor(const VoiceProfile& voice, std::string_view style, do
   return settings;
 }
 
-std::string VoiceListJson(const std::vector<std::string>& voiceTypes) {
-  nlohmann::ordered_json list = nlohmann::ordered_json::array();
-  // Every voice here is a standard voice, so a filter either keeps them all or none.
-  const bool wanted = voiceTypes.empty() ||
-                      std::any_of(voiceTypes.begin(), voiceTypes.end(), [](const std::string& t) {
-                        return EqualsAsciiCase(t, kStandardVoiceType);
-                      });
-  if (!wanted) return list.dump();
-  for (const auto& voice : CatalogueVoices()) {
-    nlohmann::ordered_json styleSamples = nlohmann::ordered_json::array();
-    std::string styleNames;
-    for (std::string_view style : voice.styles) {
-      styleSamples.push_back({{"styleName", style}});
-      if (!styleNames.empty()) styleNames += ',';
-      styleNames += style;
+VoiceList EspeakVoices() {
+  static const VoiceList kVoices = [] {
+    auto voices = std::make_shared<std::vector<EngineVoice>>();
+    for (const VoiceProfile& profile : CatalogueVoices()) {
+      EngineVoice voice;
+      voice.shortName = profile.shortName;
+      voice.name = profile.FullName();
+      voice.displayName = profile.displayName;
+      voice.localName = profile.localName;
+      voice.locale = profile.locale;
+      voice.localeDescription = profile.localeDescription;
+      voice.gender = profile.gender;
+      voice.id = profile.id;
+      voice.description = "espeak-ng voice " + std::string(profile.espeakVoice);
+      voice.styles.assign(profile.styles.begin(), profile.styles.end());
+      voices->push_back(std::move(voice));
     }
-    nlohmann::ordered_json entry;
-    entry["id"] = voice.id;
-    entry["name"] = voice.FullName();
-    entry["description"] = "espeak-ng voice " + std::string(voice.espeakVoice);
-    entry["locale"] = voice.locale;
-    entry["voiceType"] = kStandardVoiceType;
-    entry["properties"] = {
-        {"DisplayName", voice.displayName},
-        {"LocalName", voice.localName},
-        {"ShortName", voice.shortName},
-        {"Gender", voice.gender},
-        {"Locale", voice.locale},
-        {"LocaleDescription", voice.localeDescription},
-        {"SampleRateHertz", "24000"},
-        {"VoiceStyleNames", styleNames},
-        {"Engine", "espeak-ng"},
-    };
-    entry["samples"] = {{"styleSamples", styleSamples},
-                        {"languageSamples", nlohmann::ordered_json::array()}};
-    list.push_back(std::move(entry));
-  }
-  return list.dump();
+    return voices;
+  }();
+  return kVoices;
+}
+
+std::string VoiceListJson(const std::vector<std::string>& voiceTypes) {
+  return VoiceListJson(*EspeakVoices(), "espeak-ng", voiceTypes);
 }
 
 }  // namespace lectoria::speechd

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "speechd/speech_engine.h"
+
 namespace lectoria::speechd {
 
 /// A speaking style: its service name and its changes relative to the voice's own settings.
@@ -68,9 +70,10 @@ const StyleProsody* FindStyle(std::string_view name);
 /// clamped) scales the style's changes, as the service's styledegree attribute does.
 SpeechSettings SettingsFor(const VoiceProfile& voice, std::string_view style, double degree = 1.0);
 
-/// The voice list reply: a UTF-8 JSON array of voice objects (name, id, locale, voiceType,
-/// properties.ShortName, samples.styleSamples[].styleName, ...). `voiceTypes` empty: every
-/// voice; otherwise only voices whose voice type is one of them.
+/// The catalogue as an engine's voice list (espeak-ng's).
+VoiceList EspeakVoices();
+
+/// The voice list reply of espeak-ng's catalogue (see VoiceListJson in speech_engine.h).
 std::string VoiceListJson(const std::vector<std::string>& voiceTypes = {});
 
 }  // namespace lectoria::speechd

@@ -29,6 +29,9 @@ class HttpsServerTest : public ::testing::Test {
     port_ = server_->bind_to_any_port("127.0.0.1");
     ASSERT_GT(port_, 0);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // A stop() before the server loop runs would be lost and TearDown's join would hang.
+    for (int i = 0; i < 5000 && !server_->is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 
   void TearDown() override {

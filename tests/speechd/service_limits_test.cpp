@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "speechd/speech_service.h"
+#include "speechd/voice_catalogue.h"
 #include "speechd_test_support.h"
 
 namespace lectoria::speechd {
@@ -138,6 +139,8 @@ TEST(SpeechdServiceLimitsTest, ConnectionsBeyondTheLimitAreClosedUntilOthersEnd)
 // Speaks each piece as a tenth of a second of tone at 16 kHz, slowly, and counts the pieces.
 class CountingEngine final : public SpeechEngine {
  public:
+  std::string_view Name() const override { return "counting"; }
+  VoiceList Voices(std::string&) override { return EspeakVoices(); }
   SynthesisResult Speak(const PieceVoice&, std::string_view, const StopCheck& stop, double,
                         EngineAudio& audio) override {
     ++pieces;
