@@ -204,7 +204,9 @@ void PlaybackController::LaunchStartAfterWait() {
         StartAfterWait(std::move(stop));
       } catch (...) {
         // An exception leaving the thread would end the program. The clip is given up to the
-        // tick, which passes over one that did not open, as it does a damaged clip.
+        // tick, which passes over one that did not open, as it does a damaged clip. It has been
+        // entered already: a start pressed before that tick resumes, never enters it again.
+        state_.PlaybackStarted = true;
         state_.StartAfterWaitActive = false;
         waiterRunning_ = false;
       }
