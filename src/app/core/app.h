@@ -102,6 +102,8 @@ class App {
   /// index, as start-up does when data.ini exists: title, FillChapterList, FillLine = "行号",
   /// CurrentChapterRow = "阅读历史" (made the list's current row, which shows that chapter),
   /// LoadQueue in reload mode, and slot 1's text in 编辑框3. Also for the end of an import.
+  /// The position is checked first (CheckReadingPosition); a row it replaces is stored, and
+  /// when it cannot be stored the book is listed but not loaded for reading.
   void RestoreFromLibrary();
 
   /// 按钮2 "打开文件": asks for a .txt book, imports it (see library/book_import.h) and makes
@@ -110,7 +112,8 @@ class App {
   void ImportBook();
 
   // Chapter list.
-  /// Refills 超级列表框1 from the library index and sets ChapterCount.
+  /// Refills 超级列表框1 from the library index and sets ChapterCount: "章节数", but never more
+  /// than the chapter files present (LastChapterFile).
   void FillChapterList();
   /// Shows the file of the current row's chapter in 编辑框1 (empty when it does not exist).
   void ShowChapterText();

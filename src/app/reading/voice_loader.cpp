@@ -51,8 +51,14 @@ void VoiceLoader::FillStyleBox() {
   std::vector<std::string> labels =
       BuildStyleLabels(speech_.VoiceListJson(), window.Text(ctl::组合框_语音));
   speech_.SetStyleLabels(labels);
+  const auto count = static_cast<std::int32_t>(labels.size());
   window.SetItems(ctl::组合框_语音风格, std::move(labels));
-  window.SetSelectedIndex(ctl::组合框_语音风格, app_.config().VoiceStyle());
+  // A saved index outside the list (a damaged value, "-1" saved with nothing chosen, or a
+  // voice with fewer styles) would leave no style chosen, and every synthesis would fail until
+  // the user picked one: the list's last entry, "默认", is taken instead.
+  std::int32_t index = app_.config().VoiceStyle();
+  if (index < 0 || index >= count) index = count - 1;
+  window.SetSelectedIndex(ctl::组合框_语音风格, index);
 }
 
 }  // namespace lectoria

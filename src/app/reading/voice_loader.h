@@ -34,7 +34,8 @@ class VoiceLoader {
   void LoadVoices();
 
   /// Refills the style box with the labels of the voice shown in the voice box (StyleLabels
-  /// takes them) and selects the saved "语音风格" index (nothing when it is outside the list).
+  /// takes them) and selects the saved "语音风格" index ("默认", the last entry, when it is
+  /// outside the list).
   /// The window's thread runs it when the user picks a voice; LoadVoices runs it once.
   void FillStyleBox();
 
