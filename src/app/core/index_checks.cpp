@@ -1,19 +1,16 @@
 #include "app/core/index_checks.h"
 
 #include <charconv>
+#include <filesystem>
+#include <string>
 #include <system_error>
 
-#include "library/chapter_file.h"
-#include "reader/chapter_lines.h"
 
 namespace lectoria {
 
-ReadingPosition CheckReadingPosition(ReadingPosition stored, std::int32_t chapterCount,
-                                     const RunPaths& paths) {
+ReadingPosition CheckReadingPosition(ReadingPosition stored, std::int32_t chapterCount) {
   if (stored.row < 0 || (stored.row >= chapterCount && stored.row != 0)) return {};
   if (stored.line < 1) return {stored.row, 1};
-  const std::size_t lines = ChapterLines(ReadChapterText(paths.ChapterFile(stored.row + 1))).Count();
-  if (static_cast<std::size_t>(stored.line) > lines) return {stored.row, 1};
   return stored;
 }
 

@@ -16,13 +16,12 @@ struct ReadingPosition {
 };
 
 /// The position start-up may read from. The program only ever stores a row of the book and a
-/// line of that row's chapter file, so anything else comes from a damaged or hand-edited index
-/// and must not send the queue loader on a walk through chapters that do not exist: a row
-/// outside 0 … chapterCount − 1 gives the book's start (row 0, line 1), and a line below 1 or
-/// past the end of the chapter's file gives the chapter's first line. A book without chapters
-/// keeps row 0.
-ReadingPosition CheckReadingPosition(ReadingPosition stored, std::int32_t chapterCount,
-                                     const RunPaths& paths);
+/// line number of at least 1, so anything else comes from a damaged or hand-edited index and
+/// must not send the queue loader on a walk through chapters that do not exist: a row outside
+/// 0 … chapterCount − 1 gives the book's start (row 0, line 1), and a line below 1 the
+/// chapter's first line. (A line past the chapter's end is harmless: reading goes on with the
+/// next chapter.) A book without chapters keeps row 0.
+ReadingPosition CheckReadingPosition(ReadingPosition stored, std::int32_t chapterCount);
 
 /// The largest k for which the chapter file data/<k>.txt exists (0 when none does). The import
 /// writes chapters 1 … N, so a "章节数" above this names chapters that are not there; the
