@@ -85,6 +85,8 @@ void PlaybackController::ToggleStartPause() {
     return;
   }
   SetCaption(texts::kCaptionPause);
+  // Pressing start is the user's word that the audio cache may be tried again.
+  state_.AudioCacheUnwritable = false;
   // StartAfterWait follows the caption itself.
   if (state_.StartAfterWaitActive) return;
   if (status == PlayerStatus::kPaused || state_.PlaybackStarted) {
