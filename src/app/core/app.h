@@ -12,6 +12,7 @@
 
 #include "app/core/app_state.h"
 #include "app/core/config_store.h"
+#include "app/core/save_notices.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
 #include "app/window/main_window.h"
@@ -69,6 +70,8 @@ class App {
   ConfigStore& config() { return config_; }
   LibraryIndex& library() { return library_; }
   HotkeyRegistry& hotkeys() { return hotkeys_; }
+  /// Where every save of the settings and of the reading position reports its result.
+  SaveNotices& saveNotices() { return saveNotices_; }
   const AppPorts& ports() const { return ports_; }
 
   /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
@@ -135,6 +138,7 @@ class App {
   LibraryIndex library_;
   MainWindow window_;
   HotkeyRegistry hotkeys_;
+  SaveNotices saveNotices_;
   AppHooks hooks_;
   std::thread voiceLoader_;
   bool started_ = false;

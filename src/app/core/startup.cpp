@@ -55,7 +55,8 @@ void App::RestoreFromLibrary() {
     const bool saved = library_.WriteMany(
         {{std::string(kProperties), std::string(kReadingHistory), std::to_string(position.row)},
          {std::string(kProperties), std::string(kLineNumber), std::to_string(position.line)}});
-    if (!saved || library_.ReadingHistory() != position.row) {
+    if (!saveNotices_.Saved(SaveNotices::Kind::kPosition, saved) ||
+        library_.ReadingHistory() != position.row) {
       state_.BookLoaded = false;
       return;
     }
@@ -74,19 +75,20 @@ void App::CleanUpTemp() {
 
 void App::OnSkipNonChineseClicked() {
   const bool checked = window_.IsChecked(ctl::选择框1);
-  config_.WriteSkipNonChinese(checked);
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, config_.WriteSkipNonChinese(checked));
   state_.SkipNonChinese = checked;
 }
 
 void App::OnWakeOutputClicked() {
   const bool checked = window_.IsChecked(ctl::选择框2);
-  config_.WriteWakeOutput(checked);
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, config_.WriteWakeOutput(checked));
   state_.WakeOutput = checked;
 }
 
 void App::SaveVoiceSettings() {
-  config_.WriteVoice(window_.Text(ctl::组合框_语音));
-  config_.WriteVoiceStyle(window_.SelectedIndex(ctl::组合框_语音风格));
+  const bool voice = config_.WriteVoice(window_.Text(ctl::组合框_语音));
+  const bool style = config_.WriteVoiceStyle(window_.SelectedIndex(ctl::组合框_语音风格));
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, voice && style);
 }
 
 bool App::RegisterGlobalHotkey(WindowHandle window, std::uint32_t modifiers, std::uint32_t key,

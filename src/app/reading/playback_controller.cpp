@@ -182,8 +182,10 @@ void PlaybackController::AdvanceClip() {
 void PlaybackController::EnterClip(std::int32_t clip) {
   const ReadingQueue& queue = state_.ReadingQueue;
   LibraryIndex& library = app_.library();
+  SaveNotices& notices = app_.saveNotices();
   for (std::int32_t i = 1; i <= queue.Size(); ++i) {
-    if (queue.Slot(i).QueueClip == clip) library.WriteLineNumber(queue.Slot(i).QueueLine);
+    if (queue.Slot(i).QueueClip == clip)
+      notices.Saved(SaveNotices::Kind::kPosition, library.WriteLineNumber(queue.Slot(i).QueueLine));
   }
   // One entry per chapter moved on to; a chapter without a usable line gives a second entry
   // for the same clip, so the row moves past it too.
@@ -192,7 +194,7 @@ void PlaybackController::EnterClip(std::int32_t clip) {
     const std::int32_t row = state_.CurrentChapterRow + 1;
     state_.CurrentChapterRow = row;
     window_.SetCurrentRow(ctl::超级列表框1, row);
-    library.WriteReadingHistory(row);
+    notices.Saved(SaveNotices::Kind::kPosition, library.WriteReadingHistory(row));
   }
 }
 
