@@ -21,10 +21,10 @@
 
 #include "app/core/app.h"
 #include "app/core/run_dir_claim.h"
-#include "app/window/control_names.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
+#include "app/window/control_names.h"
 #include "audio/system_clip_player.h"
 #include "platform/run_dir.h"
 #include "speechd/speech_service.h"
@@ -105,8 +105,7 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
 
   // Speech: the voice-loading thread (LoadVoices, which ends by enabling 按钮1 with "开始") and
   // the style box (FillStyleBox); the synthesis worker, launched as the tick's last step.
-  parts.speechClient =
-      std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
+  parts.speechClient = std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
   parts.voices = std::make_unique<VoiceLoader>(app, *parts.speechClient);
   parts.voices->Install(hooks);
   parts.worker = std::make_unique<SynthesisWorker>(app, *parts.speechClient);
@@ -295,8 +294,8 @@ void ReportUnusableRunDir(const std::filesystem::path& dir, const RunDirClaim& c
   std::fprintf(stderr, "lectoria: %s\n", english.c_str());
   const QString platform = QGuiApplication::platformName();
   if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return;
-  QMessageBox box(QMessageBox::Critical, QStringLiteral("Lectoria"), QString::fromStdString(chinese),
-                  QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Lectoria"),
+                  QString::fromStdString(chinese), QMessageBox::Ok);
   box.exec();
 }
 

@@ -65,8 +65,7 @@ fs::path MakeRunDir(int lines) {
   for (int k = 1; k <= chapters; ++k) {
     const std::string title = Utf8ToGbk("第" + std::to_string(k) + "章");
     std::string text = title;
-    for (int i = 1; i < kLinesPerChapter; ++i)
-      text += "\r\n" + Utf8ToGbk(phrases[(k * 7 + i) % 6]);
+    for (int i = 1; i < kLinesPerChapter; ++i) text += "\r\n" + Utf8ToGbk(phrases[(k * 7 + i) % 6]);
     std::ofstream(root / "data" / (std::to_string(k) + ".txt"), std::ios::binary) << text;
     index.WriteChapterTitle(k, title);
   }

@@ -77,7 +77,8 @@ TEST(RefusedLine, TheBookGoesOnAfterALineTheServiceRefuses) {
   RefusingService service("XQZ");
   SpeechServiceClient client(SpeechServiceEndpoint::Local(service.port()));
   AppHarness h;
-  h.dir.WriteFile("data/1.txt", CrLf({G("第一章"), G("第一句。"), G("第二句XQZ。"), G("第三句。")}));
+  h.dir.WriteFile("data/1.txt",
+                  CrLf({G("第一章"), G("第一句。"), G("第二句XQZ。"), G("第三句。")}));
   h.dir.WriteFile("data/2.txt", CrLf({G("第二章"), G("第四句。")}));
   LibraryIndex index(h.dir.paths());
   index.WriteChapterTitle(1, G("第一章"));
@@ -111,8 +112,8 @@ TEST(RefusedLine, TheBookGoesOnAfterALineTheServiceRefuses) {
     h.ui.RunPending();
     if (s.CurrentClip >= 0 && (entered.empty() || entered.back().clip != s.CurrentClip)) {
       const LibraryIndex stored(h.dir.paths());
-      entered.push_back({s.CurrentClip, w.Text(ctl::编辑框3), stored.ReadingHistory(),
-                         stored.LineNumber()});
+      entered.push_back(
+          {s.CurrentClip, w.Text(ctl::编辑框3), stored.ReadingHistory(), stored.LineNumber()});
     }
   }
   // Clip 2 is the refused line: shown and stored as it comes, then passed over.

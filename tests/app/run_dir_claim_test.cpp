@@ -43,8 +43,8 @@ TEST(RunDirClaim, OneProgramPerDirectoryAndUnusablePathsAreRefused) {
   if (::geteuid() != 0) {
     const std::filesystem::path locked = dir.root() / "locked";
     std::filesystem::create_directory(locked);
-    std::filesystem::permissions(locked, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     EXPECT_EQ(RunDirClaim::Take(locked).problem(), RunDirProblem::kNotWritable);
     std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
   }

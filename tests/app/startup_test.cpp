@@ -171,18 +171,18 @@ TEST_F(StartupTest, DamagedNumbersInTheIndexGiveANeutralPosition) {
     const char* firstLine;  // slot 1
   };
   const Case cases[] = {
-      {"1", "3", "3", 1, 3, "第三句"},             // sound: chapter 2 from line 3
-      {"1", "5", "3", 1, 5, "第四句"},             // the chapter's last line
+      {"1", "3", "3", 1, 3, "第三句"},               // sound: chapter 2 from line 3
+      {"1", "5", "3", 1, 5, "第四句"},               // the chapter's last line
       {"-2000000000", "3", "3", 0, 1, "第一章 起"},  // no such chapter: the book's start
       {"3", "2", "3", 0, 1, "第一章 起"},            // one past the last chapter
       {"7", "2", "3", 0, 1, "第一章 起"},
       {"2147483647", "1", "3", 0, 1, "第一章 起"},
-      {"1", "0", "3", 1, 0, "第二章 承"},             // no line 0: the chapter's start
+      {"1", "0", "3", 1, 0, "第二章 承"},  // no line 0: the chapter's start
       {"1", "-9", "3", 1, -9, "第二章 承"},
-      {"1", "99999", "3", 1, 99999, "第三章 转"},     // past the end: the next chapter
-      {"abc", "x", "3", 0, 0, "第一章 起"},           // no number reads as 0
-      {"1", "3", "-5", 0, 1, "第一章 起"},           // no chapters listed
-      {"1", "3", "2000000000", 1, 3, "第三句"},       // the list is cut at its bound
+      {"1", "99999", "3", 1, 99999, "第三章 转"},  // past the end: the next chapter
+      {"abc", "x", "3", 0, 0, "第一章 起"},        // no number reads as 0
+      {"1", "3", "-5", 0, 1, "第一章 起"},         // no chapters listed
+      {"1", "3", "2000000000", 1, 3, "第三句"},    // the list is cut at its bound
   };
   for (const Case& c : cases) {
     AppHarness h;

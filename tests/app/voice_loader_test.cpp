@@ -106,7 +106,7 @@ TEST_F(VoiceLoaderTest, SavedStyleIndex) {
   struct Case {
     const char* saved;
     int selected;
-  } cases[] = {{"2", 2},  {"abc", 0}, {" 1x", 1}, {"3", 2},
+  } cases[] = {{"2", 2},  {"abc", 0},         {" 1x", 1},        {"3", 2},
                {"-1", 2}, {"-2000000000", 2}, {"99999999999", 2}};  // outside: "默认"
   for (const Case& c : cases) {
     AppHarness h;

@@ -15,8 +15,8 @@
 #include "app/core/save_notices.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
-#include "app/window/main_window.h"
 #include "app/ports/ui_thread.h"
+#include "app/window/main_window.h"
 #include "library/library_index.h"
 #include "platform/clip_player.h"
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <system_error>
 
-
 namespace lectoria {
 
 ReadingPosition CheckReadingPosition(ReadingPosition stored, std::int32_t chapterCount) {

@@ -45,8 +45,7 @@ void App::RestoreFromLibrary() {
   window_.SetTitle(library_.BookName());
   FillChapterList();  // sets ChapterCount from "章节数", within its bounds
   const ReadingPosition stored{library_.ReadingHistory(), library_.LineNumber()};
-  const ReadingPosition position =
-      CheckReadingPosition(stored, state_.ReadingQueue.ChapterCount);
+  const ReadingPosition position = CheckReadingPosition(stored, state_.ReadingQueue.ChapterCount);
   if (position.row != stored.row) {
     // The queue loader reads the row from the index itself, so the index must hold the
     // checked one. Should it not take it, reading cannot start from a known place: the book
