@@ -4,14 +4,17 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include <sys/socket.h>
@@ -20,9 +23,11 @@
 #include "app/core/app.h"
 #include "app/core/comforts.h"
 #include "app/window/control_names.h"
+#include "app/core/run_dir_claim.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
+#include "app/window/control_names.h"
 #include "audio/system_clip_player.h"
 #include "engine_settings.h"
 #include "platform/run_dir.h"
@@ -124,12 +129,33 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
 }
 
 // SIGINT and SIGTERM close the window like its close button, so that temp/ is cleaned up.
-// The handler only writes a byte to a socket that the event loop watches.
+// The handler writes a byte to a socket that the event loop watches. The end must come even
+// when the event loop cannot get to it (the UI thread busy) or the clean-up hangs: the first
+// signal also sets an alarm that ends the process kForcedExitSeconds later, and a second
+// signal ends it at once. Closing the window sets the same alarm.
 int g_signalSocket[2] = {-1, -1};
+volatile std::sig_atomic_t g_signalled = 0;
+constexpr unsigned kForcedExitSeconds = 2;
+constexpr int kForcedExitStatus = 1;
+
+void OnForcedExit(int) {
+  ::_exit(kForcedExitStatus);
+}
+
+void ArmForcedExit() {
+  struct sigaction action = {};
+  action.sa_handler = OnForcedExit;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGALRM, &action, nullptr);
+  ::alarm(kForcedExitSeconds);
+}
 
 void OnTerminationSignal(int) {
+  if (g_signalled) ::_exit(kForcedExitStatus);
+  g_signalled = 1;
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = ::write(g_signalSocket[0], &byte, 1);
+  ::alarm(kForcedExitSeconds);  // its handler is installed with the signal handlers
 }
 
 std::unique_ptr<QSocketNotifier> WatchTerminationSignals(std::function<void()> onSignal) {
@@ -141,6 +167,10 @@ std::unique_ptr<QSocketNotifier> WatchTerminationSignals(std::function<void()> o
                      [[maybe_unused]] const ssize_t n = ::read(g_signalSocket[1], &byte, 1);
                      onSignal();
                    });
+  struct sigaction forced = {};
+  forced.sa_handler = OnForcedExit;
+  sigemptyset(&forced.sa_mask);
+  sigaction(SIGALRM, &forced, nullptr);
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);
@@ -153,6 +183,7 @@ std::unique_ptr<QSocketNotifier> WatchTerminationSignals(std::function<void()> o
 void StopWatchingTerminationSignals() {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
+  // SIGALRM keeps its handler: a clean-up that hangs after this still ends in time.
   for (int& fd : g_signalSocket) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -267,9 +298,58 @@ std::string MissingDisplayMessage() {
          "platform with QT_QPA_PLATFORM (e.g. QT_QPA_PLATFORM=offscreen).";
 }
 
+namespace {
+
+// Says why the run directory cannot be used: on stderr, and in a message box where a user
+// can see one.
+void ReportUnusableRunDir(const std::filesystem::path& dir, const RunDirClaim& claim) {
+  std::string english;
+  std::string chinese;
+  const std::string name = dir.string();
+  switch (claim.problem()) {
+    case RunDirProblem::kInUse:
+      english = "lectoria is already running on " + name;
+      chinese = "Lectoria 已经在运行，并且正在使用这个目录：\n" + name +
+                "\n\n同一个目录同时只能由一个 Lectoria 使用。";
+      break;
+    case RunDirProblem::kNotADirectory:
+      english = "cannot use " + name + ": it is not a directory";
+      chinese = "无法使用目录 " + name + "：它不是一个目录。";
+      break;
+    case RunDirProblem::kNoSpace:
+      english = "cannot use " + name + ": the disk is full";
+      chinese = "无法使用目录 " + name + "：磁盘已满。";
+      break;
+    case RunDirProblem::kNotWritable:
+    case RunDirProblem::kNone:
+      english = "cannot write to " + name;
+      chinese = "无法写入目录 " + name + "：请检查写入权限。";
+      break;
+  }
+  if (!claim.detail().empty()) english += " (" + claim.detail() + ")";
+  std::fprintf(stderr, "lectoria: %s\n", english.c_str());
+  const QString platform = QGuiApplication::platformName();
+  if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) return;
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Lectoria"),
+                  QString::fromStdString(chinese), QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace
+
 int RunProgram(const ProgramOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);  // Alt+Z hides the only window
   const std::unique_ptr<QTranslator> qtChinese = InstallQtChineseTranslations();
+
+  // One program per run directory, and one that can be written: found now rather than when
+  // the first clip or save fails.
+  const std::filesystem::path runDir = ResolveRunDir(options.home);
+  const RunDirClaim claim = RunDirClaim::Take(runDir);
+  if (!claim.ok()) {
+    ReportUnusableRunDir(runDir, claim);
+    return 1;
+  }
+  RemoveStaleSaveFiles(RunPaths(runDir));
 
   // Platform adapters.
   QtUiThread ui;
@@ -281,7 +361,7 @@ int RunProgram(const ProgramOptions& options) {
   std::unique_ptr<ClipPlayer> player = CreateSystemClipPlayer();
 
   // The core and the parts plugged into it.
-  App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
+  App app(runDir, AppPorts{ui, hotkeys, dialogs, dialogs, *player});
   ConnectedParts parts = ConnectParts(app, options);
   // Speed, volume, the sleep timer, the text size and the window's remembered place; after the
   // playback controller, whose tick the sleep timer follows.
@@ -299,6 +379,7 @@ int RunProgram(const ProgramOptions& options) {
   auto shutDown = [&] {
     if (closed) return;
     closed = true;
+    ArmForcedExit();  // whatever hangs in the clean-up, the program ends in time
     // Joining the threads may wait for a slow speech service: the window goes at once.
     view.hide();
     dialogs.Shutdown();

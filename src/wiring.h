@@ -27,8 +27,11 @@ std::string UsageText();
 /// is missing. A platform chosen with QT_QPA_PLATFORM (other than xcb) is taken as given.
 std::string MissingDisplayMessage();
 
-/// Creates everything, runs the event loop until the window is closed (or SIGINT/SIGTERM),
-/// shuts down cleanly and returns the exit status. Needs a QApplication.
+/// Claims the run directory (refused with a message and status 1 when another lectoria holds
+/// it or it cannot be written), creates everything, runs the event loop until the window is
+/// closed (or SIGINT/SIGTERM), shuts down cleanly and returns the exit status. Once the end
+/// is asked for, the process ends within about two seconds even if the clean-up hangs.
+/// Needs a QApplication.
 int RunProgram(const ProgramOptions& options);
 
 }  // namespace lectoria

@@ -2,6 +2,7 @@
 // tick's advance and the end-of-clip notice, the position written as clips start.
 #include <gtest/gtest.h>
 
+#include "app/core/notices.h"
 #include "app/ports/hotkeys.h"
 #include "playback_fixture.h"
 
@@ -347,6 +348,43 @@ TEST_F(PlaybackTest, LaunchStepRunsLastOnUsableTicksOnly) {
   s().BookLoaded = false;
   Tick();
   EXPECT_EQ(seen.size(), 1u);
+}
+
+// Saves that failed (a full disk) went unnoticed while the window showed the new state. The
+// user is told once per kind, and again only after a save of that kind has worked.
+TEST_F(PlaybackTest, FailedSavesAreToldOncePerKindUntilOneWorks) {
+  StartWithBook();
+  MakeClips(0, 4);
+  const std::filesystem::path dataIni = h_.dir.paths().DataIni();
+  const std::string index = h_.dir.ReadFile("data/data.ini");
+  auto breakFile = [](const std::filesystem::path& path) {
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);  // no save can replace it
+  };
+  auto texts = [this] {
+    std::vector<std::string> seen;
+    for (const auto& m : h_.messages.Messages()) seen.push_back(m.text);
+    return seen;
+  };
+
+  breakFile(dataIni);
+  Press();  // clip 0: its line cannot be stored
+  Skip();   // clip 1: nor this one, and no second box
+  EXPECT_EQ(texts(), Strings{std::string(texts::kPositionNotSaved)});
+  breakFile(h_.dir.paths().ConfigIni());
+  h_.app.window().Click(ctl::选择框1);  // another kind: told as well
+  h_.ui.RunPending();
+  EXPECT_EQ(texts().size(), 2u);
+  EXPECT_EQ(texts().back(), texts::kSettingsNotSaved);
+
+  std::filesystem::remove(dataIni);
+  h_.dir.WriteFile("data/data.ini", index);
+  Skip();  // clip 2 is stored
+  EXPECT_EQ(StoredLine(), 3);
+  breakFile(dataIni);
+  Skip();  // failing again after a save that worked: told again
+  EXPECT_EQ(texts().size(), 3u);
+  EXPECT_EQ(texts().back(), texts::kPositionNotSaved);
 }
 
 }  // namespace

@@ -177,6 +177,23 @@ TEST_F(StartAfterWaitTest, ExceptionInTheThreadDoesNotEndTheProgram) {
   EXPECT_EQ(h_.player.Status(), PlayerStatus::kPlaying);
 }
 
+// The thread's exception path left PlaybackStarted unset after clip 0 had been entered, so a
+// pause and start before the next tick entered clip 0 again and, where a chapter starts at it,
+// moved "阅读历史" on a second time.
+TEST_F(StartAfterWaitTest, StartAfterAFailedThreadDoesNotEnterClipZeroTwice) {
+  StartWithBook(/*row=*/0, /*line=*/9);  // past chapter 1: clip 0 starts chapter 2
+  ASSERT_EQ(s().ReadingQueue.ChapterStartClips.front(), 0);
+  h_.player.ThrowOnOpen("0.mp3");
+  WaitForClipZero();
+  Tick();
+  ASSERT_EQ(StoredHistory(), 1);
+  Press();  // pause
+  Press();  // start again before the tick passes over clip 0
+  EXPECT_EQ(s().CurrentClip, 0);
+  EXPECT_EQ(StoredHistory(), 1);
+  EXPECT_EQ(s().CurrentChapterRow, 1);
+}
+
 TEST_F(StartAfterWaitTest, ClosingDuringTheWakeUpEndsTheThread) {
   StartWithBook();
   h_.dir.WriteFile("1.mp3", "wake");

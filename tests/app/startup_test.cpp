@@ -159,13 +159,49 @@ TEST_F(StartupTest, IndexWithoutKeysStartsAnEmptyBook) {
   EXPECT_EQ(w().Text(ctl::编辑框3), "stop");
 }
 
-TEST_F(StartupTest, PositionBeyondTheLastChapterEndsTheBook) {
-  WriteLibrary();
-  LibraryIndex(h_.dir.paths()).WriteReadingHistory(7);
-  h_.Start();
-  EXPECT_EQ(w().CurrentRow(ctl::超级列表框1), -1);
-  EXPECT_EQ(w().Text(ctl::编辑框1), "");
-  for (const QueueSlot& slot : s().ReadingQueue.Slots()) EXPECT_TRUE(slot.QueueEnd);
+// A damaged "阅读历史" (-2000000000) once sent the queue loader through two billion chapter
+// numbers at start-up. Every stored number is now checked against what it can mean.
+TEST_F(StartupTest, DamagedNumbersInTheIndexGiveANeutralPosition) {
+  struct Case {
+    const char* history;
+    const char* line;
+    const char* chapters;  // "章节数"
+    std::int32_t row;      // the position used, and stored when the row was replaced
+    std::int32_t storedLine;
+    const char* firstLine;  // slot 1
+  };
+  const Case cases[] = {
+      {"1", "3", "3", 1, 3, "第三句"},               // sound: chapter 2 from line 3
+      {"1", "5", "3", 1, 5, "第四句"},               // the chapter's last line
+      {"-2000000000", "3", "3", 0, 1, "第一章 起"},  // no such chapter: the book's start
+      {"3", "2", "3", 0, 1, "第一章 起"},            // one past the last chapter
+      {"7", "2", "3", 0, 1, "第一章 起"},
+      {"2147483647", "1", "3", 0, 1, "第一章 起"},
+      {"1", "0", "3", 1, 0, "第二章 承"},  // no line 0: the chapter's start
+      {"1", "-9", "3", 1, -9, "第二章 承"},
+      {"1", "99999", "3", 1, 99999, "第三章 转"},  // past the end: the next chapter
+      {"abc", "x", "3", 0, 0, "第一章 起"},        // no number reads as 0
+      {"1", "3", "-5", 0, 1, "第一章 起"},         // no chapters listed
+      {"1", "3", "2000000000", 1, 3, "第三句"},    // the list is cut at its bound
+  };
+  for (const Case& c : cases) {
+    AppHarness h;
+    h.dir.WriteFile("data/1.txt", CrLf({G("第一章 起"), G("第一行中文")}));
+    h.dir.WriteFile("data/2.txt",
+                    CrLf({G("第二章 承"), G("第一句"), "", G("  第三句  "), G("第四句")}));
+    h.dir.WriteFile("data/3.txt", CrLf({G("第三章 转"), G("末句")}));
+    IniFile index(h.dir.paths().DataIni());
+    index.Write(index_keys::kProperties, index_keys::kReadingHistory, c.history);
+    index.Write(index_keys::kProperties, index_keys::kLineNumber, c.line);
+    index.Write(index_keys::kProperties, index_keys::kChapterCount, c.chapters);
+    h.Start();
+    const std::string label = std::string(c.history) + "/" + c.line + "/" + c.chapters;
+    EXPECT_TRUE(h.app.state().BookLoaded) << label;
+    EXPECT_EQ(h.app.state().CurrentChapterRow, c.row) << label;
+    EXPECT_EQ(h.app.state().ReadingQueue.Slot(1).QueueText, G(c.firstLine)) << label;
+    EXPECT_EQ(LibraryIndex(h.dir.paths()).ReadingHistory(), c.row) << label;
+    EXPECT_EQ(LibraryIndex(h.dir.paths()).LineNumber(), c.storedLine) << label;
+  }
 }
 
 TEST_F(StartupTest, SelectingARowShowsItsChapterOnly) {

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "app/core/notices.h"
+#include "app/reading/playback_controller.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "app_harness.h"
@@ -65,10 +67,11 @@ class SynthesisWorkerTest : public ::testing::Test {
 
   // Lets a failing run through its one-second waits on the simulated clock. Wait i follows
   // the (i+1)-th reload of the voice list, which tells it apart from the wait before it.
-  void PassRetryWaits(int waits) {
+  // `loadsBefore`: reloads made by earlier runs.
+  void PassRetryWaits(int waits, int loadsBefore = 0) {
     for (int i = 0; i < waits; ++i) {
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      while (!(client_.CatalogueLoads() == i + 1 && h_.ui.WaitingThreads() == 1) &&
+      while (!(client_.CatalogueLoads() == loadsBefore + i + 1 && h_.ui.WaitingThreads() == 1) &&
              std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
       ASSERT_EQ(h_.ui.WaitingThreads(), 1) << "wait " << i;
@@ -152,6 +155,8 @@ TEST_F(SynthesisWorkerTest, LaunchNeedsABookTheStartButtonAndAQueuedLine) {
   EXPECT_TRUE(client_.Calls().empty());
 }
 
+// A service that answers nothing, not even the worker's own short text, is away: the line is
+// kept for its return rather than given up, and the message is not repeated every series.
 TEST_F(SynthesisWorkerTest, TenFailedAttemptsThenAMessageAndTheSameClipAgain) {
   WriteBook({G("第一句")});
   Start();
@@ -166,7 +171,10 @@ TEST_F(SynthesisWorkerTest, TenFailedAttemptsThenAMessageAndTheSameClipAgain) {
   ASSERT_EQ(h_.messages.Messages().size(), 1u);
   EXPECT_EQ(h_.messages.Messages()[0].text, texts::kSynthesisFailed);
   EXPECT_EQ(h_.messages.Messages()[0].title, texts::kSynthesisTitle);
-  EXPECT_EQ(client_.Calls().size(), 10u);
+  // Ten attempts at the line, then the short text that tells a refused line from an outage.
+  ASSERT_EQ(client_.Calls().size(), 11u);
+  EXPECT_EQ(client_.Calls()[9].text, G("第一章"));
+  EXPECT_NE(client_.Calls()[10].text, G("第一章"));
   // A token before the first attempt and a new one with a reloaded list after each failure.
   EXPECT_EQ(client_.TokensFetched(), 11);
   EXPECT_EQ(client_.CatalogueLoads(), 10);
@@ -177,7 +185,14 @@ TEST_F(SynthesisWorkerTest, TenFailedAttemptsThenAMessageAndTheSameClipAgain) {
   EXPECT_FALSE(s().SynthesisBusy);
   EXPECT_FALSE(ClipExists(0));
 
-  // The next launch tries clip 0 again and now succeeds.
+  // A second failed series for the same line: no second message.
+  ASSERT_TRUE(worker_.LaunchIfNeeded());
+  PassRetryWaits(SynthesisWorker::kAttempts, /*loadsBefore=*/10);
+  AwaitIdle();
+  EXPECT_EQ(h_.messages.Messages().size(), 1u);
+  EXPECT_EQ(s().SynthesizedCount, 0);
+
+  // The service is back: the next launch makes clip 0 from the same line.
   client_.SetScript(nullptr);
   EXPECT_TRUE(LaunchAndFinish());
   EXPECT_EQ(Clip(0), "MP3:" + G("第一章"));
@@ -201,16 +216,30 @@ TEST_F(SynthesisWorkerTest, EachAttemptReadsTheChosenVoiceAgain) {
   EXPECT_TRUE(h_.messages.Messages().empty());
 }
 
-TEST_F(SynthesisWorkerTest, AClipThatCannotBeWrittenIsNotCounted) {
+// A clip that could not be written was reported as "合成失败" every eleven seconds, even before
+// reading had started. The real cause is said once, and synthesis rests until start is pressed.
+TEST_F(SynthesisWorkerTest, AClipThatCannotBeWrittenStopsSynthesisUntilStart) {
   WriteBook({G("第一句")});
+  PlaybackController playback(h_.app);
+  playback.Install();
   Start();
   std::filesystem::remove_all(h_.dir.root() / "temp");
   ASSERT_TRUE(worker_.LaunchIfNeeded());
-  PassRetryWaits(SynthesisWorker::kAttempts);
   AwaitIdle();
   EXPECT_EQ(s().SynthesizedCount, 0);
-  EXPECT_EQ(h_.messages.Messages().size(), 1u);
+  EXPECT_EQ(client_.Calls().size(), 1u) << "no retries against a full disk";
+  ASSERT_EQ(h_.messages.Messages().size(), 1u);
+  EXPECT_EQ(h_.messages.Messages()[0].text, texts::kCacheUnwritable);
   EXPECT_FALSE(std::filesystem::exists(h_.dir.root() / "temp")) << "the cache is not recreated";
+  for (int tick = 0; tick < 30; ++tick) EXPECT_FALSE(worker_.LaunchIfNeeded());
+  EXPECT_EQ(h_.messages.Messages().size(), 1u);
+
+  // The user makes room and presses start: synthesis tries again.
+  std::filesystem::create_directories(h_.dir.root() / "temp");
+  w().Click(ctl::按钮1);
+  EXPECT_TRUE(LaunchAndFinish());
+  EXPECT_EQ(s().SynthesizedCount, 1);
+  h_.app.Close();
 }
 
 TEST_F(SynthesisWorkerTest, ResetDiscardsTheClipInFlight) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "app_harness.h"
@@ -26,6 +29,14 @@ class VoiceLoaderTest : public ::testing::Test {
 
   void WriteConfig(std::string_view key, std::string_view value) {
     IniFile(h_.dir.paths().ConfigIni()).Write(config_keys::kSection, key, value);
+  }
+  // Start-up while the loader keeps trying in the background: waits for its first attempt.
+  void StartWithoutVoices() {
+    h_.app.Start();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!w().IsEnabled(ctl::按钮1) && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(h_.ui.AwaitWaitingThreads(1, std::chrono::seconds(10)));
   }
   std::vector<std::string> Styles() { return w().Items(ctl::组合框_语音风格); }
   std::vector<std::string> Labels(std::initializer_list<const char*> utf8) {
@@ -95,7 +106,8 @@ TEST_F(VoiceLoaderTest, SavedStyleIndex) {
   struct Case {
     const char* saved;
     int selected;
-  } cases[] = {{"2", 2}, {"abc", 0}, {" 1x", 1}, {"3", -1}, {"-1", -1}};
+  } cases[] = {{"2", 2},  {"abc", 0},         {" 1x", 1},        {"3", 2},
+               {"-1", 2}, {"-2000000000", 2}, {"99999999999", 2}};  // outside: "默认"
   for (const Case& c : cases) {
     AppHarness h;
     IniFile ini(h.dir.paths().ConfigIni());
@@ -122,13 +134,44 @@ TEST_F(VoiceLoaderTest, PickingAnotherVoiceRefillsTheStylesWithTheSavedIndex) {
 
 TEST_F(VoiceLoaderTest, NoTokenStillEnablesStart) {
   client_.SetTokenPrefix("");
-  h_.Start();
+  StartWithoutVoices();
   EXPECT_EQ(w().ItemCount(ctl::组合框_语音), 0);
   EXPECT_EQ(w().SelectedIndex(ctl::组合框_语音), -1);
   EXPECT_EQ(Styles(), Labels({"默认"}));
   EXPECT_EQ(w().SelectedIndex(ctl::组合框_语音风格), 0);
   EXPECT_TRUE(w().IsEnabled(ctl::按钮1));
   EXPECT_EQ(w().Text(ctl::按钮1), texts::kCaptionStart);
+
+  // Closing during the pause before the next attempt ends the loader at once.
+  const int tokens = client_.TokensFetched();
+  h_.app.Close();
+  EXPECT_EQ(client_.TokensFetched(), tokens);
+}
+
+// A service that was away at start-up left both boxes empty for the whole run. The loader asks
+// again, less and less often, and fills the boxes with the saved choice once the list comes.
+TEST_F(VoiceLoaderTest, VoicesArriveWhenTheServiceComesBack) {
+  WriteConfig(config_keys::kVoice, "zh-CN-Yunxi");
+  WriteConfig(config_keys::kVoiceStyle, "1");
+  client_.SetTokenPrefix("");
+  StartWithoutVoices();
+  w().SetText(ctl::按钮1, texts::kCaptionPause);  // reading was started meanwhile
+
+  h_.ui.AdvanceBy(VoiceLoader::kFirstRetryMs);  // second attempt: still away
+  ASSERT_TRUE(h_.ui.AwaitWaitingThreads(1, std::chrono::seconds(10)));
+  EXPECT_EQ(client_.TokensFetched(), 2);
+  EXPECT_EQ(w().ItemCount(ctl::组合框_语音), 0);
+
+  client_.SetTokenPrefix("tok");
+  h_.ui.AdvanceBy(VoiceLoader::kFirstRetryMs);  // the pause has doubled: not yet
+  EXPECT_EQ(client_.TokensFetched(), 2);
+  h_.ui.AdvanceBy(VoiceLoader::kFirstRetryMs);
+  h_.app.JoinVoiceLoader();  // the list came: the loader is done
+  EXPECT_EQ(client_.TokensFetched(), 3);
+  EXPECT_EQ(w().Text(ctl::组合框_语音), "zh-CN-YunxiNeural");
+  EXPECT_EQ(Styles(), Labels({"聊天", "开心", "默认"}));
+  EXPECT_EQ(w().Text(ctl::组合框_语音风格), G("开心"));
+  EXPECT_EQ(w().Text(ctl::按钮1), texts::kCaptionPause) << "the caption is reading's own";
 }
 
 // An entry without a short name is left out of the box, and the voices after it still get

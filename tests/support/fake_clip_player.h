@@ -18,7 +18,7 @@ namespace lectoria::testing {
 
 class FakeClipPlayer : public ClipPlayer {
  public:
-  /// Open fails for a file that does not exist, as the real player does.
+  /// Open fails for a file that does not exist or is empty (no audio), as the real player does.
   bool Open(const std::filesystem::path& path) override {
     std::lock_guard lock(mutex_);
     calls_.push_back("open " + path.filename().string());
@@ -30,7 +30,8 @@ class FakeClipPlayer : public ClipPlayer {
       throw std::runtime_error("open " + path.filename().string());
     }
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec) || refused_.count(path.filename().string())) {
+    if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) == 0 ||
+        refused_.count(path.filename().string())) {
       status_ = PlayerStatus::kNone;
       return false;
     }

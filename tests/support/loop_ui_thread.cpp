@@ -4,7 +4,12 @@
 
 namespace lectoria {
 
-LoopUiThread::LoopUiThread() : uiThread_(std::this_thread::get_id()) {}
+LoopUiThread::LoopUiThread(int speedup)
+    : uiThread_(std::this_thread::get_id()), speedup_(std::max(speedup, 1)) {}
+
+LoopUiThread::Clock::duration LoopUiThread::Scaled(std::int32_t ms) const {
+  return std::chrono::microseconds(std::int64_t{std::max<std::int32_t>(ms, 0)} * 1000 / speedup_);
+}
 
 LoopUiThread::~LoopUiThread() {
   Shutdown();
@@ -27,7 +32,7 @@ void LoopUiThread::StartTimer(std::int32_t intervalMs, std::function<void()> tic
   {
     std::lock_guard lock(mutex_);
     if (shutdown_) return;
-    interval_ = std::chrono::milliseconds(std::max<std::int32_t>(intervalMs, 1));
+    interval_ = std::max<Clock::duration>(Scaled(intervalMs), std::chrono::microseconds(100));
     nextTick_ = Clock::now() + interval_;
     tick_ = std::move(tick);
     timerRunning_ = true;
@@ -51,7 +56,7 @@ void LoopUiThread::WaitPumping(std::int32_t ms) {
 }
 
 void LoopUiThread::WaitPumpingUnlessStopped(std::int32_t ms, std::stop_token stop) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
+  const Clock::time_point deadline = Clock::now() + Scaled(ms);
   if (IsUiThread()) {
     Pump(deadline, [&] { return stop.stop_requested(); });
     return;

@@ -11,7 +11,8 @@ App::App(const std::filesystem::path& runDir, AppPorts ports)
       config_(state_.R),
       library_(state_.R),
       window_(ports.ui),
-      hotkeys_(ports.hotkeys) {}
+      hotkeys_(ports.hotkeys),
+      saveNotices_(ports.ui, ports.messages) {}
 
 App::~App() {
   Close();

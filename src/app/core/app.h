@@ -13,10 +13,11 @@
 #include "app/core/app_state.h"
 #include "app/core/config_store.h"
 #include "app/core/status_line.h"
+#include "app/core/save_notices.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
-#include "app/window/main_window.h"
 #include "app/ports/ui_thread.h"
+#include "app/window/main_window.h"
 #include "library/library_index.h"
 #include "platform/clip_player.h"
 
@@ -78,6 +79,8 @@ class App {
   HotkeyRegistry& hotkeys() { return hotkeys_; }
   /// The status line 状态条1, shared by whoever has something to report.
   StatusLine& statusLine() { return statusLine_; }
+  /// Where every save of the settings and of the reading position reports its result.
+  SaveNotices& saveNotices() { return saveNotices_; }
   const AppPorts& ports() const { return ports_; }
 
   /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
@@ -111,6 +114,8 @@ class App {
   /// index, as start-up does when data.ini exists: title, FillChapterList, FillLine = "行号",
   /// CurrentChapterRow = "阅读历史" (made the list's current row, which shows that chapter),
   /// LoadQueue in reload mode, and slot 1's text in 编辑框3. Also for the end of an import.
+  /// The position is checked first (CheckReadingPosition); a row it replaces is stored, and
+  /// when it cannot be stored the book is listed but not loaded for reading.
   void RestoreFromLibrary();
 
   /// 按钮2 "打开文件": asks for a .txt book, imports it (see library/book_import.h) and makes
@@ -119,7 +124,8 @@ class App {
   void ImportBook();
 
   // Chapter list.
-  /// Refills 超级列表框1 from the library index and sets ChapterCount.
+  /// Refills 超级列表框1 from the library index and sets ChapterCount: "章节数", but never more
+  /// than the chapter files present (LastChapterFile).
   void FillChapterList();
   /// Shows the file of the current row's chapter in 编辑框1 (empty when it does not exist).
   void ShowChapterText();
@@ -142,6 +148,7 @@ class App {
   MainWindow window_;
   StatusLine statusLine_{window_};
   HotkeyRegistry hotkeys_;
+  SaveNotices saveNotices_;
   AppHooks hooks_;
   std::thread voiceLoader_;
   bool started_ = false;

@@ -65,6 +65,9 @@ struct AppState {
   // Synthesis.
   std::atomic<std::int32_t> SynthesizedCount{0};  // next clip number to synthesize
   std::atomic<bool> SynthesisBusy{false};
+  /// Set when a clip could not be stored in the audio cache (a full disk, a read-only run
+  /// directory): no synthesis is launched until the user presses start or imports a book.
+  std::atomic<bool> AudioCacheUnwritable{false};
   Shared<std::string> PendingText;  // the line the next worker synthesizes (timer -> worker)
   /// Set with PendingText: the queue slot it came from is the end marker. The end of the book
   /// is decided by this flag, never by the text "stop".

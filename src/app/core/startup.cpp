@@ -1,5 +1,6 @@
 // Start-up, clean-up at the window's end, the settings handlers and the show/hide hotkey.
 #include "app/core/app.h"
+#include "app/core/index_checks.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "library/library_swap.h"
@@ -42,10 +43,26 @@ void App::OnMainWindowCreated() {
 void App::RestoreFromLibrary() {
   // Reads without defaults: a missing key is the empty text, or 0.
   window_.SetTitle(library_.BookName());
-  state_.ReadingQueue.FillLine = library_.LineNumber();
-  FillChapterList();  // sets ChapterCount from "章节数"
-  state_.CurrentChapterRow = library_.ReadingHistory();
-  window_.SetCurrentRow(ctl::超级列表框1, state_.CurrentChapterRow);
+  FillChapterList();  // sets ChapterCount from "章节数", within its bounds
+  const ReadingPosition stored{library_.ReadingHistory(), library_.LineNumber()};
+  const ReadingPosition position = CheckReadingPosition(stored, state_.ReadingQueue.ChapterCount);
+  if (position.row != stored.row) {
+    // The queue loader reads the row from the index itself, so the index must hold the
+    // checked one. Should it not take it, reading cannot start from a known place: the book
+    // stays listed but is not read.
+    using namespace index_keys;
+    const bool saved = library_.WriteMany(
+        {{std::string(kProperties), std::string(kReadingHistory), std::to_string(position.row)},
+         {std::string(kProperties), std::string(kLineNumber), std::to_string(position.line)}});
+    if (!saveNotices_.Saved(SaveNotices::Kind::kPosition, saved) ||
+        library_.ReadingHistory() != position.row) {
+      state_.BookLoaded = false;
+      return;
+    }
+  }
+  state_.ReadingQueue.FillLine = position.line;
+  state_.CurrentChapterRow = position.row;
+  window_.SetCurrentRow(ctl::超级列表框1, position.row);
   LoadQueue(true);
   window_.SetText(ctl::编辑框3, state_.ReadingQueue.Slot(1).QueueText);
 }
@@ -57,19 +74,20 @@ void App::CleanUpTemp() {
 
 void App::OnSkipNonChineseClicked() {
   const bool checked = window_.IsChecked(ctl::选择框1);
-  config_.WriteSkipNonChinese(checked);
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, config_.WriteSkipNonChinese(checked));
   state_.SkipNonChinese = checked;
 }
 
 void App::OnWakeOutputClicked() {
   const bool checked = window_.IsChecked(ctl::选择框2);
-  config_.WriteWakeOutput(checked);
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, config_.WriteWakeOutput(checked));
   state_.WakeOutput = checked;
 }
 
 void App::SaveVoiceSettings() {
-  config_.WriteVoice(window_.Text(ctl::组合框_语音));
-  config_.WriteVoiceStyle(window_.SelectedIndex(ctl::组合框_语音风格));
+  const bool voice = config_.WriteVoice(window_.Text(ctl::组合框_语音));
+  const bool style = config_.WriteVoiceStyle(window_.SelectedIndex(ctl::组合框_语音风格));
+  saveNotices_.Saved(SaveNotices::Kind::kSettings, voice && style);
 }
 
 bool App::RegisterGlobalHotkey(WindowHandle window, std::uint32_t modifiers, std::uint32_t key,

@@ -85,6 +85,8 @@ void PlaybackController::ToggleStartPause() {
     return;
   }
   SetCaption(texts::kCaptionPause);
+  // Pressing start is the user's word that the audio cache may be tried again.
+  state_.AudioCacheUnwritable = false;
   // StartAfterWait follows the caption itself.
   if (state_.StartAfterWaitActive) return;
   if (status == PlayerStatus::kPaused || state_.PlaybackStarted) {
@@ -186,8 +188,10 @@ void PlaybackController::AdvanceClip() {
 void PlaybackController::EnterClip(std::int32_t clip) {
   const ReadingQueue& queue = state_.ReadingQueue;
   LibraryIndex& library = app_.library();
+  SaveNotices& notices = app_.saveNotices();
   for (std::int32_t i = 1; i <= queue.Size(); ++i) {
-    if (queue.Slot(i).QueueClip == clip) library.WriteLineNumber(queue.Slot(i).QueueLine);
+    if (queue.Slot(i).QueueClip == clip)
+      notices.Saved(SaveNotices::Kind::kPosition, library.WriteLineNumber(queue.Slot(i).QueueLine));
   }
   // One entry per chapter moved on to; a chapter without a usable line gives a second entry
   // for the same clip, so the row moves past it too.
@@ -196,7 +200,7 @@ void PlaybackController::EnterClip(std::int32_t clip) {
     const std::int32_t row = state_.CurrentChapterRow + 1;
     state_.CurrentChapterRow = row;
     window_.SetCurrentRow(ctl::超级列表框1, row);
-    library.WriteReadingHistory(row);
+    notices.Saved(SaveNotices::Kind::kPosition, library.WriteReadingHistory(row));
   }
 }
 
@@ -210,7 +214,9 @@ void PlaybackController::LaunchStartAfterWait() {
         StartAfterWait(std::move(stop));
       } catch (...) {
         // An exception leaving the thread would end the program. The clip is given up to the
-        // tick, which passes over one that did not open, as it does a damaged clip.
+        // tick, which passes over one that did not open, as it does a damaged clip. It has been
+        // entered already: a start pressed before that tick resumes, never enters it again.
+        state_.PlaybackStarted = true;
         state_.StartAfterWaitActive = false;
         waiterRunning_ = false;
       }

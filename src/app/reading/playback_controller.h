@@ -59,7 +59,8 @@ class PlaybackController {
   // --- Entry points; UI thread -------------------------------------------------------------
 
   /// 按钮1 and Alt+Space. "开始": caption "暂停" and resume the paused or started reading, or
-  /// start clip 0 (caption "等待合成" and CurrentClip -1 while 0.mp3 does not exist). Any other
+  /// start clip 0 (caption "等待合成" and CurrentClip -1 while 0.mp3 does not exist); it also
+  /// lets synthesis try an audio cache that could not be written again. Any other
   /// caption: pause and caption "开始". Ignored while 按钮1 is disabled: the hotkey arrives
   /// before the voice list has made the button usable.
   void ToggleStartPause();

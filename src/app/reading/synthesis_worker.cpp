@@ -3,6 +3,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "app/core/notices.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "platform/file_util.h"
@@ -12,6 +13,8 @@ namespace {
 
 // While Shutdown waits on the UI thread, it lets the UI thread's queue run in slices this long.
 constexpr std::int32_t kShutdownPumpMs = 50;
+// What the worker asks the service to speak after a line failed ten times: "你好".
+constexpr std::string_view kProbeText = "\xC4\xE3\xBA\xC3";
 
 }  // namespace
 
@@ -37,7 +40,7 @@ void SynthesisWorker::Install(AppHooks& hooks) {
 bool SynthesisWorker::LaunchIfNeeded() {
   AppState& state = app_.state();
   if (stopping_ || !state.BookLoaded || !app_.window().IsEnabled(ctl::按钮1)) return false;
-  if (state.SynthesisBusy) return false;
+  if (state.SynthesisBusy || state.AudioCacheUnwritable) return false;
   const std::int64_t ahead =
       std::int64_t{state.CurrentClip} + state.CacheSize - std::int64_t{state.SynthesizedCount};
   if (ahead <= 0) return false;  // the cache is full
@@ -77,26 +80,26 @@ bool SynthesisWorker::LaunchIfNeeded() {
 }
 
 void SynthesisWorker::SynthesizeNextClip(const Run& run) {
+  Report(Synthesize(run));
+  Finish();
+}
+
+SynthesisWorker::Outcome SynthesisWorker::Synthesize(const Run& run) {
   AppState& state = app_.state();
   MainWindow& window = app_.window();
 
   std::string token = client_.FetchAuthToken(&cancel_);
   state.CurrentToken.Set(token);
 
-  bool done = false;
-  for (int attempt = 0; attempt < kAttempts && !done && !cancel_; ++attempt) {
+  std::string voice;
+  std::string style;
+  for (int attempt = 0; attempt < kAttempts && !cancel_; ++attempt) {
     // The user may change the voice or the style between attempts.
-    const std::string voice = window.Text(ctl::组合框_语音);
-    const std::string style = window.Text(ctl::组合框_语音风格);
+    voice = window.Text(ctl::组合框_语音);
+    style = window.Text(ctl::组合框_语音风格);
     const std::string audio =
         client_.SynthesizeLine(token, run.text, voice, style, speech_, &cancel_);
-    if (!audio.empty()) {
-      const Commit commit = CommitClip(run, audio);
-      if (commit != Commit::kWriteFailed) {
-        done = true;
-        break;
-      }
-    }
+    if (!audio.empty()) return StoreClip(run, audio);
     if (cancel_) break;
     token = client_.FetchAuthToken(&cancel_);
     state.CurrentToken.Set(token);
@@ -104,13 +107,59 @@ void SynthesisWorker::SynthesizeNextClip(const Run& run) {
     if (cancel_) break;
     app_.ports().ui.WaitPumping(kRetryWaitMs);
   }
+  if (cancel_) return Outcome::kCancelled;
 
-  if (!done && !cancel_)
-    app_.ports().messages.ShowMessage(texts::kSynthesisFailed, texts::kSynthesisTitle);
-  Finish();
+  // Ten attempts failed. Whether the line is at fault or the service is, a short text of our
+  // own tells: a service that speaks it answers other lines, and this one is given up so the
+  // book goes on; one that does not is away, and the line waits for its return rather than
+  // the book being skipped through.
+  const std::string probe =
+      client_.SynthesizeLine(token, kProbeText, voice, style, speech_, &cancel_);
+  if (cancel_) return Outcome::kCancelled;
+  if (probe.empty()) return Outcome::kServiceUnavailable;
+  // The clip is left empty: playback passes over it as over any clip that does not open,
+  // after showing its line and storing its position, so everything stays in step.
+  const Outcome given = StoreClip(run, {});
+  return given == Outcome::kMade ? Outcome::kGivenUp : given;
 }
 
-SynthesisWorker::Commit SynthesisWorker::CommitClip(const Run& run, const std::string& audio) {
+SynthesisWorker::Outcome SynthesisWorker::StoreClip(const Run& run, std::string_view audio) {
+  switch (CommitClip(run, audio)) {
+    case Commit::kWritten:
+      return Outcome::kMade;
+    case Commit::kDiscarded:
+      return Outcome::kCancelled;
+    case Commit::kWriteFailed:
+      break;
+  }
+  // Trying again will not make room on the disk: synthesis rests until the user asks again.
+  app_.state().AudioCacheUnwritable = true;
+  return Outcome::kCacheUnwritable;
+}
+
+void SynthesisWorker::Report(Outcome outcome) {
+  MessageBoxPort& messages = app_.ports().messages;
+  switch (outcome) {
+    case Outcome::kMade:
+      failureShown_ = false;
+      return;
+    case Outcome::kGivenUp:
+    case Outcome::kServiceUnavailable:
+      // Once until a clip is made again: a service that is away would otherwise raise the box
+      // after every series.
+      if (failureShown_.exchange(true)) return;
+      messages.ShowMessage(texts::kSynthesisFailed, texts::kSynthesisTitle);
+      return;
+    case Outcome::kCacheUnwritable:
+      // Once per start: no run is launched again before the user presses start.
+      messages.ShowMessage(texts::kCacheUnwritable, texts::kSynthesisTitle);
+      return;
+    case Outcome::kCancelled:
+      return;
+  }
+}
+
+SynthesisWorker::Commit SynthesisWorker::CommitClip(const Run& run, std::string_view audio) {
   std::lock_guard lock(commitMutex_);
   if (run.generation != generation_ || stopping_) return Commit::kDiscarded;
   // Written under a temporary name and renamed, so playback never finds a partial clip. No
@@ -137,6 +186,7 @@ void SynthesisWorker::Reset() {
   AppState& state = app_.state();
   state.PendingText.Set({});
   state.PendingIsEnd = false;
+  state.AudioCacheUnwritable = false;  // a new book: the cache is tried afresh
   std::lock_guard lock(lifeMutex_);
   // A run still in flight lowers the flag itself when it ends.
   if (!alive_) state.SynthesisBusy = false;
