@@ -31,6 +31,7 @@ struct ExportJob {
   std::string voice;       ///< GBK short name, listed by the service
   std::string styleLabel;  ///< GBK label of the voice's style list
   int jobs = 1;            ///< requests in flight at once
+  const RuleSet* rules = nullptr;  ///< the text rules the lines are spoken with; null: none
 };
 
 /// A line that could not be synthesized after the retries (or whose audio could not be
