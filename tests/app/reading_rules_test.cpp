@@ -10,8 +10,8 @@
 #include "app/reading/refresh_ahead.h"
 #include "app/reading/synthesis_worker.h"
 #include "fake_speech_client.h"
-#include "playback_fixture.h"
 #include "platform/codepage.h"
+#include "playback_fixture.h"
 #include "rules/default_rules.h"
 #include "rules/rule_set.h"
 
@@ -28,9 +28,7 @@ TextRule Plain(const char* find, const char* replace, const char* note = "") {
 
 class ReadingRulesTest : public PlaybackFixture {
  protected:
-  std::string Notice() {
-    return GbkToUtf8(h_.app.statusLine().Get(StatusLine::Part::kNotice));
-  }
+  std::string Notice() { return GbkToUtf8(h_.app.statusLine().Get(StatusLine::Part::kNotice)); }
   std::size_t QueueRules() { return s().ReadingQueue.Rules()->size(); }
 
   ReadingRules rules_{h_.app};
@@ -176,7 +174,9 @@ class RefreshAheadTest : public ReadingRulesTest {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_FALSE(worker_.Running());
   }
-  std::string ClipText(int n) { return GbkToUtf8(h_.dir.ReadFile("temp/" + std::to_string(n) + ".mp3")); }
+  std::string ClipText(int n) {
+    return GbkToUtf8(h_.dir.ReadFile("temp/" + std::to_string(n) + ".mp3"));
+  }
 
   FakeSpeechClient client_;
   SynthesisWorker worker_{h_.app, client_};

@@ -169,7 +169,8 @@ TEST_F(QueueTest, RulesChangeTheSpokenTextBeforeTheFilter) {
   list.push_back(Plain("广告", ""));
   queue_.SetRules(Rules(list));
   Reload(4);
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"第一章 开始", "他在崇庆住了三年。", "第二章", "stop"}));
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"第一章 开始", "他在崇庆住了三年。", "第二章", "stop"}));
   EXPECT_EQ(Lines(), (std::vector<int>{1, 3, 1, 0}));
   EXPECT_EQ(queue_.Slot(2).QueueBookText, G("他在重庆住了三年。"));
   EXPECT_EQ(queue_.Slot(3).QueueChapter, 2);

@@ -41,7 +41,8 @@ int RulesEditor::Move(int row, int by) {
   const int to = std::clamp(row + by, 0, Count() - 1);
   // A move by one is a swap; a longer one keeps the order of the rows passed over.
   if (to < row) std::rotate(rules_.begin() + to, rules_.begin() + row, rules_.begin() + row + 1);
-  if (to > row) std::rotate(rules_.begin() + row, rules_.begin() + row + 1, rules_.begin() + to + 1);
+  if (to > row)
+    std::rotate(rules_.begin() + row, rules_.begin() + row + 1, rules_.begin() + to + 1);
   return to;
 }
 
