@@ -226,6 +226,9 @@ void RulesDialog::MoveCurrent(int by) {
 }
 
 void RulesDialog::Save() {
+  // A cell still being edited counts: 保存 reached by its key leaves the cell's editor open.
+  if (QWidget* open = table_->indexWidget(table_->currentIndex()))
+    QMetaObject::invokeMethod(table_, "commitData", Qt::DirectConnection, Q_ARG(QWidget*, open));
   const std::optional<std::string> problem = editor_.Save();
   if (!problem) {
     accept();

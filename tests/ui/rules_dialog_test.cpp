@@ -89,11 +89,18 @@ TEST_F(RulesDialogTest, SaveRefusesABadRuleNamingItAndKeepsAGoodList) {
   EXPECT_EQ(Table()->currentRow(), 1);  // the rule named is made current
 
   Press("按钮_删除");
+  // What is being typed into a cell when 保存 is pressed is saved too.
+  Table()->setCurrentCell(0, RulesDialog::kReplacement);
+  Table()->editItem(Table()->currentItem());
+  auto* cell = qobject_cast<QLineEdit*>(Table()->indexWidget(Table()->currentIndex()));
+  ASSERT_NE(cell, nullptr);
+  cell->setText(Q("崇庆县"));
   Press("按钮_保存");
   EXPECT_FALSE(dialog_.isVisible());
   EXPECT_EQ(dialog_.result(), QDialog::Accepted);
   ASSERT_EQ(saved_.size(), 1u);
-  EXPECT_EQ(saved_[0].size(), 1u);
+  ASSERT_EQ(saved_[0].size(), 1u);
+  EXPECT_EQ(saved_[0][0].replacement, G("崇庆县"));
 }
 
 }  // namespace
