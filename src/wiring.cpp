@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
@@ -22,9 +23,11 @@
 
 #include "app/core/app.h"
 #include "app/core/comforts.h"
+#include "app/core/reading_rules.h"
 #include "app/window/control_names.h"
 #include "app/core/run_dir_claim.h"
 #include "app/reading/playback_controller.h"
+#include "app/reading/refresh_ahead.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
 #include "app/window/control_names.h"
@@ -39,6 +42,7 @@
 #include "ui/qt_dialogs.h"
 #include "ui/qt_translations.h"
 #include "ui/qt_ui_thread.h"
+#include "ui/rules_dialog.h"
 #include "ui/tray_icon.h"
 #include "ui/x11_hotkeys.h"
 
@@ -75,6 +79,7 @@ struct ConnectedParts {
   std::unique_ptr<PlaybackController> playback;
   std::unique_ptr<VoiceLoader> voices;
   std::unique_ptr<SynthesisWorker> worker;
+  std::unique_ptr<ReadingRules> rules;
 };
 
 // The speech service to use: the one named on the command line or in LECTORIA_SPEECH_SERVICE,
@@ -125,6 +130,12 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
   parts.worker = std::make_unique<SynthesisWorker>(app, *parts.speechClient);
   parts.worker->Install(hooks);
   parts.playback->SetLaunchStep([worker = parts.worker.get()] { worker->LaunchIfNeeded(); });
+
+  // What is spoken: the text rules of R/rules.txt on the queue (before start-up loads it), the
+  // rules dialog (按钮_规则, Ctrl+R), and a change heard from the next line.
+  hooks.RefreshAhead = [&app, worker = parts.worker.get()] { RefreshAhead(app, *worker); };
+  parts.rules = std::make_unique<ReadingRules>(app);
+  parts.rules->Install();
   return parts;
 }
 
@@ -279,7 +290,8 @@ std::string UsageText() {
          "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window\n"
          "(other combinations: config.ini, section [热键], keys 开始暂停= and 显示隐藏=).\n"
          "In the window: Ctrl+plus/minus/0 text size, Ctrl+] / Ctrl+[ / Ctrl+\\ faster, slower,\n"
-         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer.\n";
+         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer, Ctrl+R text rules\n"
+         "(kept in rules.txt of the run directory; --export applies them too).\n";
 }
 
 std::string MissingDisplayMessage() {
@@ -371,6 +383,12 @@ int RunProgram(const ProgramOptions& options) {
   // The view.
   MainView view(app.window());
   dialogs.SetOwner(&view);
+  QPointer<RulesDialog> rulesDialog;
+  parts.rules->SetOpener([&view, &rulesDialog](RulesEditor& editor) {
+    RulesDialog dialog(editor, &view);
+    rulesDialog = &dialog;
+    dialog.exec();
+  });
 
   // The end: the window closes (or a signal asks for it). Dialogs are dismissed and the UI
   // thread's waits released first, so that no thread joined by App::Close waits for the GUI;
@@ -382,6 +400,7 @@ int RunProgram(const ProgramOptions& options) {
     ArmForcedExit();  // whatever hangs in the clean-up, the program ends in time
     // Joining the threads may wait for a slow speech service: the window goes at once.
     view.hide();
+    if (rulesDialog) rulesDialog->reject();
     dialogs.Shutdown();
     ui.Shutdown();
     app.Close();

@@ -95,7 +95,8 @@ class Exporter {
         observer_.OnChapterSkipped(k, chapter.fileName, ExportObserver::Skip::kExists);
         continue;
       }
-      chapter.lines = SpokenLines(job_.book->chapters[static_cast<std::size_t>(k - 1)].text);
+      chapter.lines =
+          SpokenLines(job_.book->chapters[static_cast<std::size_t>(k - 1)].text, job_.rules);
       if (chapter.lines.empty()) {
         ++outcome_.chaptersEmpty;
         observer_.OnChapterSkipped(k, chapter.fileName, ExportObserver::Skip::kNoLines);

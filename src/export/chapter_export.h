@@ -28,9 +28,10 @@ struct ExportJob {
   int firstChapter = 1;  ///< 1-based, inclusive
   int lastChapter = 1;   ///< 1-based, inclusive
   std::filesystem::path outputDir;
-  std::string voice;       ///< GBK short name, listed by the service
-  std::string styleLabel;  ///< GBK label of the voice's style list
-  int jobs = 1;            ///< requests in flight at once
+  std::string voice;               ///< GBK short name, listed by the service
+  std::string styleLabel;          ///< GBK label of the voice's style list
+  int jobs = 1;                    ///< requests in flight at once
+  const RuleSet* rules = nullptr;  ///< the text rules the lines are spoken with; null: none
 };
 
 /// A line that could not be synthesized after the retries (or whose audio could not be

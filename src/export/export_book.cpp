@@ -7,7 +7,7 @@
 #include "library/library_index.h"
 #include "platform/file_util.h"
 #include "reader/chapter_lines.h"
-#include "reader/line_filter.h"
+#include "reader/spoken_text.h"
 
 namespace lectoria {
 namespace {
@@ -54,13 +54,13 @@ ExportBookLoad LoadBookForExport(const fs::path& source) {
   return load;
 }
 
-std::vector<SpokenLine> SpokenLines(std::string_view chapterText) {
+std::vector<SpokenLine> SpokenLines(std::string_view chapterText, const RuleSet* rules) {
   const ChapterLines lines{std::string(chapterText)};
   std::vector<SpokenLine> spoken;
+  std::string text;
   for (std::size_t j = 1; j <= lines.Count(); ++j) {
-    const std::string_view trimmed = TrimSpacesView(lines.Line(j));
-    if (IsUsableLine(trimmed, /*skipNonChinese=*/true))
-      spoken.push_back({static_cast<int>(j), std::string(trimmed)});
+    if (SpokenText(lines.Line(j), rules, /*skipNonChinese=*/true, text))
+      spoken.push_back({static_cast<int>(j), text});
   }
   return spoken;
 }

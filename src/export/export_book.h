@@ -12,6 +12,8 @@
 
 namespace lectoria {
 
+class RuleSet;
+
 /// One chapter: its title line and its text, GBK, as the import stored them.
 struct ExportChapter {
   std::string title;
@@ -38,11 +40,12 @@ ExportBookLoad LoadBookForExport(const std::filesystem::path& source);
 /// A line to speak and its 1-based number within its chapter's text.
 struct SpokenLine {
   int number = 0;
-  std::string text;  ///< GBK, leading and trailing spaces removed
+  std::string text;  ///< GBK, as spoken: trimmed of spaces and changed by the text rules
 };
 
-/// The lines of a chapter's text that the reader would read aloud with "跳过无中文行" on: the
-/// lines between CR LF, trimmed of spaces, of at least 3 bytes and holding a Chinese character.
-std::vector<SpokenLine> SpokenLines(std::string_view chapterText);
+/// The lines of a chapter's text that the reader would read aloud with "跳过无中文行" on, as it
+/// would speak them (SpokenText): the lines between CR LF, trimmed of spaces, changed by
+/// `rules` (none when null), of at least 3 bytes and holding a Chinese character.
+std::vector<SpokenLine> SpokenLines(std::string_view chapterText, const RuleSet* rules = nullptr);
 
 }  // namespace lectoria

@@ -15,6 +15,8 @@
 #include "export/voice_choice.h"
 #include "platform/codepage.h"
 #include "platform/run_dir.h"
+#include "rules/rule_file.h"
+#include "rules/rule_set.h"
 #include "tts/speech_service_client.h"
 
 namespace lectoria {
@@ -74,6 +76,19 @@ void ChooseService(const ExportOptions& options, int jobs, ServiceChoice& choice
     choice.endpoints.push_back(SpeechServiceEndpoint::Local(port));
 }
 
+// The rules of R/rules.txt (the default set when there is none). A damaged file, or rules in
+// it that cannot be used, are named on stderr; the export goes on with what could be read.
+RuleSet LoadSpokenRules(const fs::path& runDir, const ExportConsole& console) {
+  const fs::path file = RulesFilePath(runDir);
+  const LoadedRules loaded = LoadRules(file);
+  std::vector<std::string> problems = loaded.problems;
+  RuleSet rules = RuleSet::Compile(loaded.rules, &problems);
+  for (const std::string& problem : problems)
+    std::fprintf(console.err, "lectoria: %s: %s\n", file.string().c_str(),
+                 GbkToUtf8(problem).c_str());
+  return rules;
+}
+
 }  // namespace
 
 int RunExportCommand(const ExportOptions& options, const ExportConsole& console,
@@ -117,8 +132,10 @@ int RunExportCommand(const ExportOptions& options, const ExportConsole& console,
   if (catalogue.VoiceListJson().empty())
     return Fail(console, kServiceFailed, "语音服务没有应答：" + client.endpoint().baseUrl);
 
-  const SavedVoiceSettings saved =
-      ReadSavedVoiceSettings(RunPaths(ResolveRunDir(options.home)).ConfigIni());
+  const fs::path runDir = ResolveRunDir(options.home);
+  const SavedVoiceSettings saved = ReadSavedVoiceSettings(RunPaths(runDir).ConfigIni());
+  // The window's text rules, so that the files say what the reader would say.
+  const RuleSet rules = LoadSpokenRules(runDir, console);
   const auto gbk = [](const std::optional<std::string>& text) {
     return text ? std::optional<std::string>(Utf8ToGbk(*text)) : std::nullopt;
   };
@@ -138,7 +155,7 @@ int RunExportCommand(const ExportOptions& options, const ExportConsole& console,
 
   // The export.
   const ExportJob job{&book,       range.first,      range.last, fs::path(options.output),
-                      voice.voice, voice.styleLabel, jobs};
+                      voice.voice, voice.styleLabel, jobs,       &rules};
   std::fprintf(console.out, "导出《%s》第 %d-%d 章到 %s（语音 %s，风格 %s，%d 路并行）\n",
                GbkToUtf8(book.name).c_str(), range.first, range.last, options.output.c_str(),
                GbkToUtf8(voice.voice).c_str(), GbkToUtf8(voice.styleLabel).c_str(), jobs);

@@ -6,6 +6,7 @@
 #include "library/chapter_file.h"
 #include "library/library_index.h"
 #include "reader/line_filter.h"
+#include "reader/spoken_text.h"
 
 namespace lectoria {
 
@@ -27,8 +28,20 @@ void ReadingQueue::DropCachedChapter() {
   stream_.Close();
 }
 
+void ReadingQueue::SetRules(std::shared_ptr<const RuleSet> rules) {
+  std::lock_guard lock(rulesMutex_);
+  rules_ = std::move(rules);
+}
+
+std::shared_ptr<const RuleSet> ReadingQueue::Rules() const {
+  std::lock_guard lock(rulesMutex_);
+  return rules_;
+}
+
 void ReadingQueue::LoadQueue(bool reload) {
   if (slots_.empty()) return;
+  // One set for the whole load, held while it is used, whatever another thread sets meanwhile.
+  const std::shared_ptr<const RuleSet> rules = Rules();
   if (reload) {
     // Chapter files may have been rewritten (an import) since they were last read.
     DropCachedChapter();
@@ -38,7 +51,7 @@ void ReadingQueue::LoadQueue(bool reload) {
         std::min<std::int64_t>(row + 1, std::numeric_limits<std::int32_t>::max()));
     for (std::size_t i = 0; i < slots_.size(); ++i)
       slots_[i].QueueClip = static_cast<std::int32_t>(i);
-    for (QueueSlot& slot : slots_) FillSlot(slot);
+    for (QueueSlot& slot : slots_) FillSlot(slot, rules.get());
     return;
   }
   const std::int32_t lastClip = slots_.back().QueueClip;
@@ -47,7 +60,38 @@ void ReadingQueue::LoadQueue(bool reload) {
   // last one, as a shift by one would leave it, and is then filled.
   if (slots_.size() > 1) slots_.back() = slots_[slots_.size() - 2];
   slots_.back().QueueClip = lastClip + 1;
-  FillSlot(slots_.back());
+  FillSlot(slots_.back(), rules.get());
+}
+
+void ReadingQueue::RefillAfter(std::int32_t slot) {
+  if (slot < 1 || slot > Size()) return;
+  const QueueSlot& from = slots_[static_cast<std::size_t>(slot - 1)];
+  if (from.QueueEnd || from.place.chapter <= 0) return;
+  const std::shared_ptr<const RuleSet> rules = Rules();
+  const bool skip = skipNonChinese_.load();
+  const std::int32_t clip = from.QueueClip;
+
+  // Back to where the loader stood right after that line; the chapter starts found since then
+  // are found again.
+  const LoaderPlace place = from.place;
+  ChapterStartClips.resize(std::min(ChapterStartClips.size(), place.chapterStarts));
+  FillChapter = place.chapter;
+  FillLine = place.fillLine;
+  if (streamChapter_ != FillChapter) {
+    stream_.Open(paths_.ChapterFile(FillChapter));
+    streamChapter_ = FillChapter;
+  }
+  mark_ = place.mark;
+  streamFillLine_ = FillLine;
+
+  PositionStream();
+  ChapterPiece piece;
+  std::string spoken;
+  if (!NextUsable(piece, skip, rules.get(), spoken)) LeaveChapter(clip + 1);
+  for (std::size_t i = static_cast<std::size_t>(slot); i < slots_.size(); ++i) {
+    slots_[i].QueueClip = clip + static_cast<std::int32_t>(i) - slot + 1;
+    FillSlot(slots_[i], rules.get());
+  }
 }
 
 void ReadingQueue::PositionStream() {
@@ -60,9 +104,10 @@ void ReadingQueue::PositionStream() {
   streamChapter_ = FillChapter;
 }
 
-bool ReadingQueue::NextUsable(ChapterPiece& piece, bool skip) {
+bool ReadingQueue::NextUsable(ChapterPiece& piece, bool skip, const RuleSet* rules,
+                              std::string& spoken) {
   while (stream_.Next(piece)) {
-    if (IsUsableLine(TrimSpacesView(piece.text), skip)) return true;
+    if (SpokenText(piece.text, rules, skip, spoken)) return true;
   }
   return false;
 }
@@ -80,34 +125,41 @@ void ReadingQueue::LeaveChapter(std::int32_t nextChapterFirstClip) {
   ChapterStartClips.push_back(nextChapterFirstClip);
 }
 
-void ReadingQueue::FillSlot(QueueSlot& slot) {
+void ReadingQueue::FillSlot(QueueSlot& slot, const RuleSet* rules) {
   const bool skip = skipNonChinese_.load();
   // Each pass either fills the slot or leaves a chapter; FillChapter only grows until it
   // becomes -1, so the loop ends.
   ChapterPiece piece;
+  std::string spoken;
   while (true) {
     if (FillChapter == -1) {
       slot.QueueText = std::string(kEndMarkerText);
       slot.QueueEnd = true;
+      slot.QueueBookText.clear();
+      slot.place = LoaderPlace{};
       return;  // the slot's line number stays as it was
     }
     PositionStream();
-    if (!NextUsable(piece, skip)) {
+    if (!NextUsable(piece, skip, rules, spoken)) {
       // Nothing usable left in this chapter: the next chapter's first line goes into this
       // very slot, so its clip is where that chapter begins.
       LeaveChapter(slot.QueueClip);
       continue;
     }
-    slot.QueueText = std::string(TrimSpacesView(piece.text));
+    slot.QueueText.swap(spoken);
+    slot.QueueBookText = std::string(TrimSpacesView(piece.text));
     slot.QueueLine = piece.line;
+    slot.QueueChapter = FillChapter;
     slot.QueueEnd = false;
     FillLine = piece.endsLine ? piece.line + 1 : piece.line;
     mark_ = stream_.Tell();
     streamFillLine_ = FillLine;
+    slot.place = LoaderPlace{FillChapter, FillLine, mark_, ChapterStartClips.size()};
 
     // Is there a further usable piece in this chapter? The next fill reads on from the mark,
-    // so the pieces looked at here are judged again then, by the switch as it is then.
-    if (!NextUsable(piece, skip)) LeaveChapter(slot.QueueClip + 1);
+    // so the pieces looked at here are judged again then, by the switch and rules as they
+    // are then.
+    if (!NextUsable(piece, skip, rules, spoken)) LeaveChapter(slot.QueueClip + 1);
     return;
   }
 }

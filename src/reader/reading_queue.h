@@ -2,11 +2,14 @@
 // that takes them from the chapter files.
 //
 // Used on the user-interface thread only (start-up, import, advance of playback, the launch of
-// the synthesis worker); it takes no lock.
+// the synthesis worker, a change of the text rules). Only the rule set is shared with other
+// threads, under its own lock.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,17 +19,35 @@
 
 namespace lectoria {
 
+class RuleSet;
+
 /// The text a slot shows once the book is exhausted.
 inline constexpr std::string_view kEndMarkerText = "stop";
 
+/// Where the loader goes on after a slot's line: the place just past the line in its chapter
+/// file, before the loader looked further. A slot never filled has chapter 0.
+struct LoaderPlace {
+  std::int32_t chapter = 0;
+  std::int32_t fillLine = 0;
+  ChapterStream::Mark mark;
+  std::size_t chapterStarts = 0;  // size of ChapterStartClips at that point
+};
+
 /// One queue slot: a line of the book with its clip number, or the end marker.
 struct QueueSlot {
-  std::string QueueText;       // the line without leading and trailing spaces; "stop" at the end
+  /// What is spoken: the line without leading and trailing spaces, changed by the text rules
+  /// (see SpokenText); "stop" at the end.
+  std::string QueueText;
   std::int32_t QueueClip = 0;  // its audio is temp/<QueueClip>.mp3
   std::int32_t QueueLine = 0;  // 1-based line number within its chapter file
   /// True when the slot marks the end of the book. Only this flag ends synthesis: a book line
   /// that reads "stop" is an ordinary line.
   bool QueueEnd = false;
+  /// The line as the book has it, trimmed, before the text rules; empty at the end.
+  std::string QueueBookText;
+  /// 1-based chapter file of the line.
+  std::int32_t QueueChapter = 0;
+  LoaderPlace place;
 };
 
 /// `ReadingQueue` with its loader state (`FillChapter`, `FillLine`, `ChapterCount`,
@@ -65,11 +86,22 @@ class ReadingQueue {
   /// Forgets where the chapter file was being read (the next fill opens it again).
   void DropCachedChapter();
 
+  /// The text rules applied to every line before the line filter (see SpokenText); null or
+  /// empty: none. Lines loaded afterwards follow the new set. Any thread.
+  void SetRules(std::shared_ptr<const RuleSet> rules);
+  std::shared_ptr<const RuleSet> Rules() const;
+
+  /// Fills the slots after slot `slot` (1-based) afresh, from the place just past slot
+  /// `slot`'s line and with the rules and filter switch as they are now; their clip numbers
+  /// stay. Chapter starts recorded for those slots are found again. Nothing happens when
+  /// `slot` is the end marker or was never filled.
+  void RefillAfter(std::int32_t slot);
+
  private:
-  void FillSlot(QueueSlot& slot);
+  void FillSlot(QueueSlot& slot, const RuleSet* rules);
   void LeaveChapter(std::int32_t nextChapterFirstClip);
   void PositionStream();
-  bool NextUsable(ChapterPiece& piece, bool skip);
+  bool NextUsable(ChapterPiece& piece, bool skip, const RuleSet* rules, std::string& spoken);
 
   RunPaths paths_;
   const std::atomic<bool>& skipNonChinese_;
@@ -80,6 +112,9 @@ class ReadingQueue {
   std::optional<std::int32_t> streamChapter_;
   std::int32_t streamFillLine_ = 0;  // FillLine that `mark_` stands for
   ChapterStream::Mark mark_;
+
+  mutable std::mutex rulesMutex_;
+  std::shared_ptr<const RuleSet> rules_;
 };
 
 }  // namespace lectoria

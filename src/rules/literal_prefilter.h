@@ -3,11 +3,12 @@
 // Most lines of a book match no rule. Converting each line to UTF-8 and running every
 // expression over it would cost far more than reading the book; instead one scan over the
 // line's bytes looks up each pair of adjacent bytes in a table of the pairs that start some
-// rule's text, and only at such a pair are the texts compared.
+// rule's text (a one-byte text marks every pair it starts), and only at such a pair are the
+// texts compared.
 //
-// A GBK line is walked character by character (a lead byte with a valid trail byte is one
-// character, as the conversion to UTF-8 takes it), so a text is only found where a character
-// starts; UTF-8 synchronises itself and is walked byte by byte.
+// In a GBK line a text is only found where a character starts (a lead byte with a valid trail
+// byte is one character, as the conversion to UTF-8 takes it): at a hit the line is walked by
+// character up to it. UTF-8 synchronises itself and needs no walk.
 #pragma once
 
 #include <array>
@@ -38,6 +39,7 @@ class LiteralPrefilter {
     std::size_t rule;
     std::string text;
     bool ignoreCase;
+    std::size_t offset;  // of the pair it is looked up by, within the text
   };
   void Mark(std::uint32_t key, std::size_t entry);
 
@@ -49,7 +51,6 @@ class LiteralPrefilter {
   // Keys: a pair of bytes (first << 8 | second), or 0x10000 + byte for one-byte texts.
   std::bitset<0x10000> pairs_;
   std::array<bool, 256> singles_{};
-  bool anySingles_ = false;
   std::unordered_map<std::uint32_t, std::vector<std::size_t>> byKey_;
 };
 

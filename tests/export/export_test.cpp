@@ -270,6 +270,15 @@ TEST_F(ExportTest, ALineThatKeepsFailingIsReportedAndLeftOut) {
   EXPECT_EQ(outcome.chaptersWritten, 3);  // chapter 1 without that line
 }
 
+// The rules file of the run directory applies as in the window: here it empties chapter 2,
+// which is then skipped; its damaged line is named and passed over.
+TEST_F(ExportTest, SpeaksWithTheRulesOfTheRunDirectory) {
+  dir_.WriteFile("home/rules.txt", "是\t正则\t^.*(远行|出了门).*$\t\t删去第二章\n乱写的一行\n");
+  EXPECT_EQ(Run({"--chapters", "2"}), 0) << err_;
+  EXPECT_TRUE(FilesIn(Output()).empty());
+  EXPECT_NE(err_.find("规则文件第 2 行"), std::string::npos) << err_;
+}
+
 TEST_F(ExportTest, RefusesWhatItCannotDo) {
   dir_.WriteFile("a-file", "x");
   struct Case {

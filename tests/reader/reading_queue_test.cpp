@@ -9,6 +9,8 @@
 #include "platform/gbk_text.h"
 #include "reader/chapter_lines.h"
 #include "reader/line_filter.h"
+#include "rules/default_rules.h"
+#include "rules/rule_set.h"
 #include "support/run_dir_fixture.h"
 
 namespace lectoria {
@@ -146,6 +148,59 @@ TEST_F(QueueTest, ChapterWithoutUsableLineIsPassedWithinTheSameFill) {
 
   Reload(4);
   EXPECT_EQ(Texts(), (std::vector<std::string>{"一一一", "二二二", "三三三", "四四四"}));
+}
+
+std::shared_ptr<const RuleSet> Rules(RuleList list) {
+  return std::make_shared<const RuleSet>(RuleSet::Compile(list));
+}
+
+TextRule Plain(const char* find, const char* replace) {
+  return {true, RuleKind::kText, G(find), G(replace), ""};
+}
+
+// The slots hold what is spoken; a line the rules empty is passed over like one without
+// Chinese, and the chapter is left after its last line that still says something.
+TEST_F(QueueTest, RulesChangeTheSpokenTextBeforeTheFilter) {
+  WriteBook({CrLf({G("第一章 开始"), G("更新时间：2012-01-01 12:00 本章字数：3200"),
+                   G("  他在重庆住了三年。"), "www.example.com", G("广告")}),
+             CrLf({G("第二章")})});
+  RuleList list = DefaultRules();
+  list.push_back(Plain("重庆", "崇庆"));
+  list.push_back(Plain("广告", ""));
+  queue_.SetRules(Rules(list));
+  Reload(4);
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"第一章 开始", "他在崇庆住了三年。", "第二章", "stop"}));
+  EXPECT_EQ(Lines(), (std::vector<int>{1, 3, 1, 0}));
+  EXPECT_EQ(queue_.Slot(2).QueueBookText, G("他在重庆住了三年。"));
+  EXPECT_EQ(queue_.Slot(3).QueueChapter, 2);
+  EXPECT_EQ(queue_.ChapterStartClips, (std::vector<int>{2}));
+}
+
+TEST_F(QueueTest, RefillAfterASlotFollowsTheNewRules) {
+  WriteBook({CrLf({G("第一章"), G("甲行一"), G("广告行")}), CrLf({G("第二章"), G("乙行一")})});
+  Reload(4);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"第一章", "甲行一", "广告行", "第二章"}));
+  EXPECT_EQ(queue_.ChapterStartClips, (std::vector<int>{3}));
+
+  queue_.SetRules(Rules({Plain("广告行", "")}));
+  queue_.RefillAfter(1);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"第一章", "甲行一", "第二章", "乙行一"}));
+  EXPECT_EQ(Clips(), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(queue_.ChapterStartClips, (std::vector<int>{2}));
+
+  // Back without rules from the second slot: the chapter's last line returns.
+  queue_.SetRules(nullptr);
+  queue_.RefillAfter(2);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"第一章", "甲行一", "广告行", "第二章"}));
+  EXPECT_EQ(queue_.ChapterStartClips, (std::vector<int>{3}));
+  queue_.LoadQueue(false);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"甲行一", "广告行", "第二章", "乙行一"}));
+
+  // After the end there is nothing to refill.
+  for (int i = 0; i < 3; ++i) queue_.LoadQueue(false);
+  queue_.RefillAfter(2);
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"乙行一", "stop", "stop", "stop"}));
 }
 
 TEST_F(QueueTest, MissingChapterFileIsPassed) {

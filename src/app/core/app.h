@@ -62,6 +62,10 @@ struct AppHooks {
   /// Asked when a line has been heard to its end, before the next one starts: true pauses
   /// reading there (the sleep timer). Placeholder: never.
   std::function<bool()> HoldAtLineEnd;
+  /// What is spoken has changed (the text rules; a voice or style): the lines after the one
+  /// being heard are loaded again and their clips synthesized again, so the change is heard
+  /// from the next line. Placeholder: nothing.
+  std::function<void()> RefreshAhead;
 };
 
 class App {

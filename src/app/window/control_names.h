@@ -42,5 +42,7 @@ inline constexpr std::string_view 滑块条_音量 = "滑块条_音量";  // vol
 inline constexpr std::string_view 标签_定时 = "标签_定时";
 inline constexpr std::string_view 组合框_定时 = "组合框_定时";  // sleep timer
 inline constexpr std::string_view 状态条1 = "状态条1";          // status line
+// Between the two frames: opens the text rules (朗读规则).
+inline constexpr std::string_view 按钮_规则 = "按钮_规则";
 
 }  // namespace lectoria::ctl
