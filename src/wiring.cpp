@@ -22,10 +22,10 @@
 #include <unistd.h>
 
 #include "app/core/app.h"
-#include "app/core/comforts.h"
-#include "app/core/reading_rules.h"
+#include "app/listening/comforts.h"
+#include "app/listening/reading_rules.h"
 #include "app/window/control_names.h"
-#include "app/core/run_dir_claim.h"
+#include "app/state/run_dir_claim.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/refresh_ahead.h"
 #include "app/reading/synthesis_worker.h"

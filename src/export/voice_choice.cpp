@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/config_store.h"
+#include "app/state/config_store.h"
 #include "platform/gbk_text.h"
 #include "tts/voice_catalogue.h"
 

@@ -9,7 +9,7 @@
 
 #include <QDialog>
 
-#include "app/core/rules_editor.h"
+#include "app/listening/rules_editor.h"
 
 class QCheckBox;
 class QLabel;

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/core/config_store.h"
+#include "app/state/config_store.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
 #include "app/window/control_names.h"

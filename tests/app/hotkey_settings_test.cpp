@@ -1,8 +1,8 @@
 // The hotkeys as config.ini names them, and the notice when one cannot be had.
 #include <gtest/gtest.h>
 
-#include "app/core/config_sections.h"
-#include "app/core/hotkey_text.h"
+#include "app/state/config_sections.h"
+#include "app/state/hotkey_text.h"
 #include "app/window/control_names.h"
 #include "app_harness.h"
 #include "platform/codepage.h"

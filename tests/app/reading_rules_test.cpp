@@ -1,6 +1,6 @@
 // The text rules in the program: loading R/rules.txt at start, saving from the dialog, the
 // dialog's model, and a change heard from the next line.
-#include "app/core/reading_rules.h"
+#include "app/listening/reading_rules.h"
 
 #include <gtest/gtest.h>
 

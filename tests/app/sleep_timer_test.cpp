@@ -1,8 +1,8 @@
 // The sleep timer on the simulated clock: it never cuts a line, it shows what is left, and it
 // can stop at the end of a chapter or be cancelled.
-#include "app/core/sleep_timer.h"
+#include "app/listening/sleep_timer.h"
 
-#include "app/core/comforts.h"
+#include "app/listening/comforts.h"
 #include "platform/codepage.h"
 #include "playback_fixture.h"
 

@@ -2,8 +2,8 @@
 // foreign values give the defaults, never a crash or an unusable window.
 #include <gtest/gtest.h>
 
-#include "app/core/comforts.h"
-#include "app/core/config_sections.h"
+#include "app/listening/comforts.h"
+#include "app/state/config_sections.h"
 #include "app/window/control_names.h"
 #include "app_harness.h"
 

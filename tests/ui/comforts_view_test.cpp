@@ -8,7 +8,7 @@
 #include <QSlider>
 #include <QTreeWidget>
 
-#include "app/core/comforts.h"
+#include "app/listening/comforts.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "ui/qt_text.h"

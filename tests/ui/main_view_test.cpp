@@ -13,7 +13,7 @@
 #include <future>
 #include <thread>
 
-#include "app/core/config_store.h"
+#include "app/state/config_store.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "library/library_index.h"

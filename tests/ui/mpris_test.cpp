@@ -10,7 +10,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 
-#include "app/core/comforts.h"
+#include "app/listening/comforts.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "library/library_index.h"

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <thread>
 
-#include "app/core/app_state.h"
-#include "app/core/config_store.h"
+#include "app/state/app_state.h"
+#include "app/state/config_store.h"
 #include "app/core/status_line.h"
 #include "app/core/save_notices.h"
 #include "app/ports/dialogs.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "app/core/app.h"
-#include "app/core/index_checks.h"
+#include "app/state/index_checks.h"
 #include "app/window/control_names.h"
 #include "library/chapter_file.h"
 #include "library/chapter_list.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/core/app.h"
-#include "app/core/config_sections.h"
-#include "app/core/hotkey_text.h"
+#include "app/state/config_sections.h"
+#include "app/state/hotkey_text.h"
 #include "platform/codepage.h"
 
 namespace lectoria {

@@ -1,6 +1,6 @@
 // Start-up, clean-up at the window's end, the settings handlers and the show/hide hotkey.
 #include "app/core/app.h"
-#include "app/core/index_checks.h"
+#include "app/state/index_checks.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "library/library_swap.h"

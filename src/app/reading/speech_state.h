@@ -1,7 +1,7 @@
 // The speech client's view of the application's shared values.
 #pragma once
 
-#include "app/core/app_state.h"
+#include "app/state/app_state.h"
 #include "tts/speech_client_state.h"
 
 namespace lectoria {

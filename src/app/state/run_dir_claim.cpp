@@ -1,4 +1,4 @@
-#include "app/core/run_dir_claim.h"
+#include "app/state/run_dir_claim.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/core/app.h"
-#include "app/core/playback_tuning.h"
+#include "app/listening/playback_tuning.h"
 #include "app/ports/media_remote.h"
 
 namespace lectoria {

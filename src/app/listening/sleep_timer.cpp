@@ -1,4 +1,4 @@
-#include "app/core/sleep_timer.h"
+#include "app/listening/sleep_timer.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "app/core/index_checks.h"
+#include "app/state/index_checks.h"
 
 #include <charconv>
 #include <filesystem>

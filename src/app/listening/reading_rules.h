@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/core/app.h"
-#include "app/core/rules_editor.h"
+#include "app/listening/rules_editor.h"
 #include "rules/text_rule.h"
 
 namespace lectoria {

@@ -1,11 +1,11 @@
-#include "app/core/playback_tuning.h"
+#include "app/listening/playback_tuning.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
 
-#include "app/core/config_sections.h"
+#include "app/state/config_sections.h"
 #include "app/window/control_names.h"
 #include "platform/codepage.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/rules_editor.h"
+#include "app/listening/rules_editor.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/core/media_controls.h"
+#include "app/listening/media_controls.h"
 
 #include "app/window/control_names.h"
 #include "app/window/texts.h"

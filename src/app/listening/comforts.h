@@ -3,10 +3,10 @@
 #pragma once
 
 #include "app/core/app.h"
-#include "app/core/media_controls.h"
-#include "app/core/playback_tuning.h"
-#include "app/core/sleep_timer.h"
-#include "app/core/window_settings.h"
+#include "app/listening/media_controls.h"
+#include "app/listening/playback_tuning.h"
+#include "app/listening/sleep_timer.h"
+#include "app/listening/window_settings.h"
 
 namespace lectoria {
 

@@ -1,4 +1,4 @@
-#include "app/core/hotkey_text.h"
+#include "app/state/hotkey_text.h"
 
 #include <array>
 #include <cctype>

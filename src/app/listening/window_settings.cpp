@@ -1,9 +1,9 @@
-#include "app/core/window_settings.h"
+#include "app/listening/window_settings.h"
 
 #include <cstdlib>
 #include <optional>
 
-#include "app/core/config_sections.h"
+#include "app/state/config_sections.h"
 #include "app/window/control_names.h"
 
 namespace lectoria {

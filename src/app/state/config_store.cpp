@@ -1,8 +1,8 @@
-#include "app/core/config_store.h"
+#include "app/state/config_store.h"
 
 #include <algorithm>
 
-#include "app/core/app_state.h"
+#include "app/state/app_state.h"
 
 namespace lectoria {
 

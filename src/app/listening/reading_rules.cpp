@@ -1,4 +1,4 @@
-#include "app/core/reading_rules.h"
+#include "app/listening/reading_rules.h"
 
 #include <cstdio>
 #include <memory>
