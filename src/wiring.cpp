@@ -19,10 +19,10 @@
 
 #include "app/core/app.h"
 #include "app/core/comforts.h"
-#include "app/window/control_names.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
+#include "app/window/control_names.h"
 #include "audio/system_clip_player.h"
 #include "platform/run_dir.h"
 #include "speechd/speech_service.h"
@@ -31,6 +31,7 @@
 #include "ui/mpris_service.h"
 #include "ui/open_url.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_progress_dialog.h"
 #include "ui/qt_translations.h"
 #include "ui/qt_ui_thread.h"
 #include "ui/tray_icon.h"
@@ -106,8 +107,7 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
 
   // Speech: the voice-loading thread (LoadVoices, which ends by enabling 按钮1 with "开始") and
   // the style box (FillStyleBox); the synthesis worker, launched as the tick's last step.
-  parts.speechClient =
-      std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
+  parts.speechClient = std::make_unique<SpeechServiceClient>(ChooseSpeechService(options, parts));
   parts.voices = std::make_unique<VoiceLoader>(app, *parts.speechClient);
   parts.voices->Install(hooks);
   parts.worker = std::make_unique<SynthesisWorker>(app, *parts.speechClient);
@@ -271,10 +271,11 @@ int RunProgram(const ProgramOptions& options) {
                                ? std::optional<std::string>(std::string())
                                : std::nullopt);
   QtDialogs dialogs;
+  QtProgressDialog progress;
   std::unique_ptr<ClipPlayer> player = CreateSystemClipPlayer();
 
   // The core and the parts plugged into it.
-  App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player});
+  App app(ResolveRunDir(options.home), AppPorts{ui, hotkeys, dialogs, dialogs, *player, &progress});
   ConnectedParts parts = ConnectParts(app, options);
   // Speed, volume, the sleep timer, the text size and the window's remembered place; after the
   // playback controller, whose tick the sleep timer follows.
@@ -284,6 +285,7 @@ int RunProgram(const ProgramOptions& options) {
   // The view.
   MainView view(app.window());
   dialogs.SetOwner(&view);
+  progress.SetOwner(&view);
 
   // The end: the window closes (or a signal asks for it). Dialogs are dismissed and the UI
   // thread's waits released first, so that no thread joined by App::Close waits for the GUI;

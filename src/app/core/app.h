@@ -12,11 +12,13 @@
 
 #include "app/core/app_state.h"
 #include "app/core/config_store.h"
+#include "app/core/import_job.h"
 #include "app/core/status_line.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
-#include "app/window/main_window.h"
+#include "app/ports/progress_dialog.h"
 #include "app/ports/ui_thread.h"
+#include "app/window/main_window.h"
 #include "library/library_index.h"
 #include "platform/clip_player.h"
 
@@ -29,6 +31,8 @@ struct AppPorts {
   MessageBoxPort& messages;
   FileDialogPort& fileDialog;
   ClipPlayer& player;  // 媒体播放1
+  /// The import's progress dialog; without one the import runs unseen until its message.
+  ProgressDialogPort* progress = nullptr;
 };
 
 /// Operations that other parts of the program supply. Set them before Start(). An empty hook
@@ -113,10 +117,15 @@ class App {
   /// LoadQueue in reload mode, and slot 1's text in 编辑框3. Also for the end of an import.
   void RestoreFromLibrary();
 
-  /// 按钮2 "打开文件": asks for a .txt book, imports it (see library/book_import.h) and makes
-  /// it the book being read from its start; reports "请打开文件！" when cancelled, a failure
-  /// message when the file cannot be read or the library written, and "导入完毕！" at the end.
+  /// 按钮2 "打开文件": asks for a .txt book and imports it (see library/book_import.h) on a
+  /// thread of its own behind the progress dialog, while the window stays usable and the
+  /// current book goes on being read. Once the new book is ready, reading stops and starts
+  /// again with it from its start, and "导入完毕！" is shown. "请打开文件！" when the dialog is
+  /// cancelled; a refused, failed or cancelled import shows why and changes nothing. Does
+  /// nothing while an import runs.
   void ImportBook();
+  /// True while an import runs.
+  bool ImportRunning() const { return importJob_.Running(); }
 
   // Chapter list.
   /// Refills 超级列表框1 from the library index and sets ChapterCount.
@@ -129,6 +138,9 @@ class App {
 
  private:
   void BindEvents();
+  void FinishImport(BookImportResult result);
+  /// The window's end during an import: stop it, wait for it, forget what it built.
+  void AbandonImport();
   void RegisterHotkeys();
   void StartVoiceLoader();
   void RunHook(const std::function<void()>& hook) {
@@ -144,6 +156,7 @@ class App {
   HotkeyRegistry hotkeys_;
   AppHooks hooks_;
   std::thread voiceLoader_;
+  ImportJob importJob_{ports_.ui};
   bool started_ = false;
   bool closed_ = false;
 };

@@ -1,11 +1,12 @@
-// The "打开文件" button: choose a book, import it into the library and make it the book being
-// read.
+// The "打开文件" button: choose a book, import it into the library off the user-interface
+// thread and make it the book being read once it is ready.
 #include <system_error>
 
 #include "app/core/app.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "library/book_import.h"
+#include "library/library_swap.h"
 #include "platform/file_util.h"
 
 namespace lectoria {
@@ -24,17 +25,50 @@ void RemoveCachedClips(const RunPaths& paths) {
 }  // namespace
 
 void App::ImportBook() {
+  // One import at a time: the progress dialog does not block the window.
+  if (importJob_.Running()) return;
   const std::filesystem::path chosen = ports_.fileDialog.ShowOpenDialog(texts::kBookFilter);
   if (chosen.empty()) {
     // Cancelling keeps the current book: the library is replaced only once a file is chosen.
     ports_.messages.ShowMessage(texts::kPleaseOpenFile, texts::kNoticeTitle);
     return;
   }
+  // The book is built beside the library while the current one goes on being read; only the
+  // swap at the end touches R/data.
+  const std::filesystem::path staging = StagingDataDir(state_.R);
+  importJob_.Start(
+      [staging, chosen](const ImportControl& control) {
+        return ImportBookInto(staging, chosen, control);
+      },
+      [this](int percent) {
+        if (ports_.progress) ports_.progress->SetProgress(percent);
+      },
+      [this](BookImportResult result) { FinishImport(std::move(result)); });
+  if (ports_.progress) {
+    const std::string text = std::string(texts::kImportingBefore) + FileTitle(chosen.native()) +
+                             std::string(texts::kImportingAfter);
+    ports_.progress->OpenProgress(text, [this] { importJob_.Cancel(); });
+  }
+}
 
-  const BookImportResult result = ImportBookFile(state_.R, chosen);
+void App::FinishImport(BookImportResult result) {
+  if (ports_.progress) ports_.progress->CloseProgress();
+  if (result.ok && importJob_.Cancelled()) {
+    // Cancelled as it finished: the cancel wins.
+    DiscardStagingDir(state_.R);
+    result = {};
+    result.error = ImportError::kCancelled;
+    result.message = ImportFailureMessage(result.error);
+  }
+  if (result.ok && !SwapInStagedLibrary(state_.R)) {
+    DiscardStagingDir(state_.R);
+    result = {};
+    result.error = ImportError::kWriteFailed;
+    result.message = ImportFailureMessage(result.error);
+  }
   if (!result.ok) {
-    // The previous library is untouched; reading may go on with it.
-    ports_.messages.ShowMessage(ImportFailureMessage(result.error), texts::kNoticeTitle);
+    // The previous library is untouched; reading goes on with it.
+    ports_.messages.ShowMessage(result.message, texts::kNoticeTitle);
     return;
   }
 
@@ -55,6 +89,13 @@ void App::ImportBook() {
 
   RestoreFromLibrary();
   ports_.messages.ShowMessage(texts::kImportDone, texts::kNoticeTitle);
+}
+
+void App::AbandonImport() {
+  if (!importJob_.Running()) return;
+  importJob_.Abandon();
+  DiscardStagingDir(state_.R);
+  if (ports_.progress) ports_.progress->CloseProgress();
 }
 
 }  // namespace lectoria
