@@ -32,6 +32,7 @@
 #include "ui/open_url.h"
 #include "ui/qt_dialogs.h"
 #include "ui/qt_progress_dialog.h"
+#include "ui/qt_shelf_view.h"
 #include "ui/qt_translations.h"
 #include "ui/qt_ui_thread.h"
 #include "ui/tray_icon.h"
@@ -204,6 +205,7 @@ std::string UsageText() {
          "       lectoria --export BOOK.txt --output DIR [--chapters A-B] [--voice NAME]\n"
          "                [--style LABEL] [--speech-service URL] [--jobs N] [--home DIR]\n"
          "       lectoria --list-chapters FILE\n"
+         "       lectoria --list-books [--home DIR]\n"
          "Reads plain-text novels aloud.\n"
          "\n"
          "  --home DIR         keep settings, the library and the audio cache in DIR\n"
@@ -214,6 +216,9 @@ std::string UsageText() {
          "  --screenshot FILE  save a PNG picture of the window once it has started, then quit\n"
          "  --list-chapters FILE  print the chapters an import would make of FILE (number,\n"
          "                     title, characters; tab-separated UTF-8) and quit\n"
+         "  --list-books       print the bookshelf, the book being read first: id, title,\n"
+         "                     chapters, chapter:line (tab-separated UTF-8; '*' marks the\n"
+         "                     book being read) and quit\n"
          "  -h, --help         show this help and quit\n"
          "  -v, --version      show the version and quit\n"
          "\n"
@@ -241,7 +246,7 @@ std::string UsageText() {
          "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window\n"
          "(other combinations: config.ini, section [热键], keys 开始暂停= and 显示隐藏=).\n"
          "In the window: Ctrl+plus/minus/0 text size, Ctrl+] / Ctrl+[ / Ctrl+\\ faster, slower,\n"
-         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer.\n";
+         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer, Ctrl+B the bookshelf.\n";
 }
 
 std::string MissingDisplayMessage() {
@@ -272,6 +277,7 @@ int RunProgram(const ProgramOptions& options) {
                                : std::nullopt);
   QtDialogs dialogs;
   QtProgressDialog progress;
+  QtShelfView shelf;
   std::unique_ptr<ClipPlayer> player = CreateSystemClipPlayer();
 
   // The core and the parts plugged into it.
@@ -286,6 +292,7 @@ int RunProgram(const ProgramOptions& options) {
   MainView view(app.window());
   dialogs.SetOwner(&view);
   progress.SetOwner(&view);
+  shelf.SetOwner(&view);
 
   // The end: the window closes (or a signal asks for it). Dialogs are dismissed and the UI
   // thread's waits released first, so that no thread joined by App::Close waits for the GUI;
@@ -296,6 +303,8 @@ int RunProgram(const ProgramOptions& options) {
     closed = true;
     // Joining the threads may wait for a slow speech service: the window goes at once.
     view.hide();
+    shelf.CloseShelf();
+    progress.CloseProgress();
     dialogs.Shutdown();
     ui.Shutdown();
     app.Close();

@@ -42,6 +42,8 @@ std::string PositionValue(std::int64_t value);
 class LibraryIndex {
  public:
   explicit LibraryIndex(const RunPaths& paths) : ini_(paths.DataIni()) {}
+  /// The index at `dataIni`, e.g. that of a book on the shelf.
+  explicit LibraryIndex(std::filesystem::path dataIni) : ini_(std::move(dataIni)) {}
 
   /// True when data.ini exists: a book has been imported.
   bool Exists() const;

@@ -21,7 +21,10 @@ struct AppHarness {
   FakeFileDialog fileDialog;
   FakeClipPlayer player;
   FakeProgressDialog progress;
-  App app{dir.root(), AppPorts{ui, hotkeys, messages, fileDialog, player, &progress}};
+  FakeShelfView shelf;
+  FakeQuestions questions;
+  App app{dir.root(),
+          AppPorts{ui, hotkeys, messages, fileDialog, player, &progress, &shelf, &questions}};
 
   /// Start-up as the window's creation runs it, waiting for the voice loader.
   void Start() {

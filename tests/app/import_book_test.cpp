@@ -5,8 +5,8 @@
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "app_harness.h"
+#include "library/bookshelf.h"
 #include "library/library_index.h"
-#include "library/library_swap.h"
 #include "platform/codepage.h"
 
 namespace lectoria {
@@ -178,7 +178,7 @@ TEST_F(ImportBookTest, RefusedOrCancelledImportChangesNothing) {
     EXPECT_EQ(h_.dir.ReadFile("temp/5.mp3"), "clip");
     EXPECT_EQ(s().SynthesizedCount, 7);
     EXPECT_EQ(w().RowCount(ctl::超级列表框1), 2);
-    EXPECT_FALSE(std::filesystem::exists(StagingDataDir(h_.dir.paths())));
+    EXPECT_EQ(ListShelf(h_.dir.paths()).size(), 1u);
   }
 }
 
@@ -197,7 +197,8 @@ TEST_F(ImportBookTest, ClosingDuringAnImportStopsItAndKeepsTheBook) {
   EXPECT_FALSE(h_.progress.IsOpen());
   EXPECT_EQ(h_.messages.Messages().size(), messages);
   EXPECT_EQ(h_.dir.ReadFile("data/data.ini"), before);
-  EXPECT_FALSE(std::filesystem::exists(StagingDataDir(h_.dir.paths())));
+  EXPECT_FALSE(std::filesystem::exists(PendingBookDir(h_.dir.paths(), 2)));
+  EXPECT_EQ(ListShelf(h_.dir.paths()).size(), 1u);
 }
 
 }  // namespace

@@ -3,7 +3,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeWidget>
+
 #include "ui/qt_progress_dialog.h"
+#include "ui/qt_shelf_view.h"
 #include "ui/qt_text.h"
 #include "view_harness.h"
 
@@ -36,6 +41,40 @@ TEST(QtProgressDialogTest, ShowsTheImportAndPassesOnOneCancel) {
   ProcessEvents();
   EXPECT_EQ(progress.Dialog(), nullptr);
   EXPECT_EQ(cancels, 1);
+}
+
+TEST(QtShelfViewTest, ListsTheBooksEnterReadsDeleteRemoves) {
+  QtShelfView shelf;
+  std::vector<std::string> log;
+  ShelfActions actions;
+  actions.open = [&](std::int64_t id) { log.push_back("open " + std::to_string(id)); };
+  actions.remove = [&](std::int64_t id) { log.push_back("remove " + std::to_string(id)); };
+  const std::vector<std::string> columns{G("书名"), G("章节"), G("已读"), G("上次阅读")};
+  shelf.ShowShelf(columns,
+                  {{3, {G("甲"), "12", "50%", "2024-01-02 08:00"}, false},
+                   {7, {G("乙"), "3", "0%", G("正在阅读")}, true}},
+                  actions);
+  QDialog* dialog = shelf.Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_FALSE(dialog->isModal());
+  auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("BookList"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->headerItem()->text(3), QStringFromUtf8("上次阅读"));
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->topLevelItem(0)->text(1), QStringLiteral("12"));
+  EXPECT_EQ(list->currentItem(), list->topLevelItem(1));  // the book being read
+
+  QTest::keyClick(list, Qt::Key_Return);
+  list->setCurrentItem(list->topLevelItem(0));
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(log, (std::vector<std::string>{"open 7", "remove 3"}));
+
+  // Shown again: the rows are replaced, the selection kept where its book still is.
+  shelf.ShowShelf(columns, {{7, {G("乙"), "3", "0%", G("正在阅读")}, true}}, actions);
+  EXPECT_EQ(list->topLevelItemCount(), 1);
+  shelf.CloseShelf();
+  EXPECT_FALSE(dialog->isVisible());
 }
 
 }  // namespace

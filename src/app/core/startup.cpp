@@ -2,6 +2,7 @@
 #include "app/core/app.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
+#include "library/bookshelf.h"
 #include "library/library_swap.h"
 #include "platform/file_util.h"
 
@@ -31,6 +32,7 @@ void App::OnMainWindowCreated() {
 
   // A crash in the middle of an import's swap must not lose the library.
   RecoverInterruptedImport(state_.R);
+  RecoverShelf(state_.R);
   if (library_.Exists()) {
     state_.BookLoaded = true;
     RestoreFromLibrary();

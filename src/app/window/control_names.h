@@ -42,5 +42,6 @@ inline constexpr std::string_view 滑块条_音量 = "滑块条_音量";  // vol
 inline constexpr std::string_view 标签_定时 = "标签_定时";
 inline constexpr std::string_view 组合框_定时 = "组合框_定时";  // sleep timer
 inline constexpr std::string_view 状态条1 = "状态条1";          // status line
+inline constexpr std::string_view 按钮_书架 = "按钮_书架";      // opens the bookshelf
 
 }  // namespace lectoria::ctl

@@ -16,6 +16,7 @@ std::vector<Shortcut> MainWindowShortcuts() {
       {"Ctrl+Up", Command::kLouder},
       {"Ctrl+Down", Command::kQuieter},
       {"Ctrl+T", Command::kCycleSleepTimer},
+      {"Ctrl+B", Command::kShowShelf},
   };
 }
 

@@ -74,6 +74,8 @@ std::vector<Control> MainWindowControls() {
       {ctl::标签_定时, K::kLabel, ctl::外形框1, {12, 50, 40, 20}, "定时"},
       {ctl::组合框_定时, K::kComboBox, ctl::外形框1, {56, 48, 100, 22}, ""},
       {ctl::状态条1, K::kLabel, "", {8, 425, 680, 15}, ""},
+      // In the gap between the two frames.
+      {ctl::按钮_书架, K::kButton, "", {696, 107, 150, 26}, "书架… (Ctrl+B)"},
   };
   // clang-format on
 

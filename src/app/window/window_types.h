@@ -124,6 +124,7 @@ enum class Command {
   kLouder,
   kQuieter,
   kCycleSleepTimer,
+  kShowShelf,
 };
 
 /// A keyboard shortcut of the window: the keys in the portable form "Ctrl+]" (as toolkits
