@@ -39,7 +39,8 @@ void WriteBook(const fs::path& dir, BookId id) {
   using namespace lectoria::index_keys;
   const std::string props(kProperties);
   std::vector<lectoria::IniFile::Entry> entries;
-  entries.push_back({props, std::string(kBookName), lectoria::Utf8ToGbk("第" + std::to_string(id) + "本书")});
+  entries.push_back(
+      {props, std::string(kBookName), lectoria::Utf8ToGbk("第" + std::to_string(id) + "本书")});
   for (int k = 1; k <= kChapters; ++k)
     entries.push_back({std::string(kChapterIndex), std::to_string(k),
                        lectoria::Utf8ToGbk("第" + std::to_string(k) + "章 夜色沉沉")});
@@ -87,8 +88,8 @@ int main() {
   int failures = 0;
   std::vector<double> firstOpen, open, switches;
   {
-    lectoria::App app(root, lectoria::AppPorts{ui, hotkeys, messages, fileDialog, player,
-                                               &progress, &shelf, &questions});
+    lectoria::App app(root, lectoria::AppPorts{ui, hotkeys, messages, fileDialog, player, &progress,
+                                               &shelf, &questions});
     app.Start();
     app.JoinVoiceLoader();
 
@@ -114,10 +115,10 @@ int main() {
   std::printf("bookshelf of %d books, %d chapters each:\n", kBooks, kChapters);
   std::printf("  open the shelf list: first %.1f ms, then %.1f ms (median of %d)\n",
               firstOpen.front(), Median(open), kRounds - 1);
-  std::printf("  switch book (stop, swap, flush, restore chapters and position): %.1f ms median,"
-              " %.1f ms worst (%zu switches)\n",
-              Median(switches), *std::max_element(switches.begin(), switches.end()),
-              switches.size());
+  std::printf(
+      "  switch book (stop, swap, flush, restore chapters and position): %.1f ms median,"
+      " %.1f ms worst (%zu switches)\n",
+      Median(switches), *std::max_element(switches.begin(), switches.end()), switches.size());
   std::printf("  goal: each well under a second (under 200 ms)%s\n",
               failures ? "; FAILED: a switch or listing went wrong" : "");
   return failures == 0 ? 0 : 1;
