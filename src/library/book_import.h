@@ -1,9 +1,9 @@
 // Importing a plain-text book into the library: the on-disk part of the "打开文件" button.
 //
 // A library holds one book (the bookshelf keeps one library per book: see bookshelf.h).
-// ImportBookFile reads the chosen file in whatever character set it
-// came (see EncodingSurvey), converts it to GBK, divides it into chapters (see ChapterPlanner)
-// and replaces the library R/data with:
+// ImportBookFile reads the chosen file in whatever character set it came (see EncodingSurvey),
+// converts it to GBK, divides it into chapters (see ChapterPlanner) and replaces the library
+// R/data with:
 //   R/data/k.txt     chapter k (k = 1..N): GBK, its first line (the title) and the following
 //                    lines of the book up to the next chapter, joined by CR LF, nothing after
 //                    the last line
