@@ -248,6 +248,13 @@ bool SwitchToBook(const RunPaths& paths, BookId id, const SwitchOptions& options
   const fs::path data = paths.DataDir();
   const fs::path incoming = ShelfBookDir(paths, id);
   if (!DirectoryExists(incoming)) return CurrentBookId(paths) == id;
+  // A data directory without an index holds no book: nothing to keep on the shelf.
+  if (Exists(data) && !FileExists(paths.DataIni())) {
+    const fs::path gone =
+        ShelfDir(paths) / (std::to_string(NewBookId(paths)) + std::string(kGoneSuffix));
+    if (!Rename(data, gone)) return false;
+    RemoveTree(gone);
+  }
   if (!Exists(data)) {
     if (!Rename(incoming, data)) return false;
     Step(options, 1);

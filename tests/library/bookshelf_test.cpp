@@ -176,6 +176,13 @@ TEST_F(ShelfTest, RecoveryRemovesHalfMadeImportsAndRemovals) {
   RecoverShelf(paths_);
   EXPECT_EQ(ShelfNames(), std::vector<std::string>{"notes"});
   EXPECT_EQ(ListShelf(paths_).front().id, a);
+
+  // A data directory without an index is no book to keep.
+  const BookId b = Import("乙书.txt", kThree);
+  fs::remove(paths_.DataIni());
+  ASSERT_TRUE(SwitchToBook(paths_, a));
+  EXPECT_EQ(ShelfNames(), std::vector<std::string>{"notes"});
+  EXPECT_FALSE(SwitchToBook(paths_, b));
 }
 
 TEST_F(ShelfTest, TheSameFileIsKnownByItsPathAndSize) {
