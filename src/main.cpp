@@ -4,6 +4,7 @@
 
 #include "export/export_options.h"
 #include "export_command.h"
+#include "list_books.h"
 #include "list_chapters.h"
 #include "wiring.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   // The commands without a window run before anything of Qt exists.
   if (lectoria::IsExportCommand(argc, argv)) return lectoria::RunExportProgram(argc, argv);
   if (lectoria::IsListChaptersCommand(argc, argv)) return lectoria::RunListChapters(argc, argv);
+  if (lectoria::IsListBooksCommand(argc, argv)) return lectoria::RunListBooks(argc, argv);
   const lectoria::ProgramOptions options = lectoria::ParseProgramOptions(argc, argv);
   if (!options.error.empty()) {
     std::fprintf(stderr, "lectoria: %s\nTry 'lectoria --help'.\n", options.error.c_str());

@@ -40,6 +40,8 @@
 #include "ui/mpris_service.h"
 #include "ui/open_url.h"
 #include "ui/qt_dialogs.h"
+#include "ui/qt_progress_dialog.h"
+#include "ui/qt_shelf_view.h"
 #include "ui/qt_translations.h"
 #include "ui/qt_ui_thread.h"
 #include "ui/rules_dialog.h"
@@ -253,6 +255,7 @@ std::string UsageText() {
          "       lectoria --export BOOK.txt --output DIR [--chapters A-B] [--voice NAME]\n"
          "                [--style LABEL] [--speech-service URL] [--jobs N] [--home DIR]\n"
          "       lectoria --list-chapters FILE\n"
+         "       lectoria --list-books [--home DIR]\n"
          "Reads plain-text novels aloud.\n"
          "\n"
          "  --home DIR         keep settings, the library and the audio cache in DIR\n"
@@ -263,6 +266,9 @@ std::string UsageText() {
          "  --screenshot FILE  save a PNG picture of the window once it has started, then quit\n"
          "  --list-chapters FILE  print the chapters an import would make of FILE (number,\n"
          "                     title, characters; tab-separated UTF-8) and quit\n"
+         "  --list-books       print the bookshelf, the book being read first: id, title,\n"
+         "                     chapters, chapter:line (tab-separated UTF-8; '*' marks the\n"
+         "                     book being read) and quit\n"
          "  -h, --help         show this help and quit\n"
          "  -v, --version      show the version and quit\n"
          "\n"
@@ -290,8 +296,8 @@ std::string UsageText() {
          "Hotkeys (X11): Alt+Space starts or pauses reading, Alt+Z hides or shows the window\n"
          "(other combinations: config.ini, section [热键], keys 开始暂停= and 显示隐藏=).\n"
          "In the window: Ctrl+plus/minus/0 text size, Ctrl+] / Ctrl+[ / Ctrl+\\ faster, slower,\n"
-         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer, Ctrl+R text rules\n"
-         "(kept in rules.txt of the run directory; --export applies them too).\n";
+         "normal speed, Ctrl+Up/Down volume, Ctrl+T sleep timer, Ctrl+B the bookshelf,\n"
+         "Ctrl+R text rules (kept in rules.txt of the run directory; --export applies them too).\n";
 }
 
 std::string MissingDisplayMessage() {
@@ -370,10 +376,12 @@ int RunProgram(const ProgramOptions& options) {
                                ? std::optional<std::string>(std::string())
                                : std::nullopt);
   QtDialogs dialogs;
+  QtProgressDialog progress;
+  QtShelfView shelf;
   std::unique_ptr<ClipPlayer> player = CreateSystemClipPlayer();
 
   // The core and the parts plugged into it.
-  App app(runDir, AppPorts{ui, hotkeys, dialogs, dialogs, *player});
+  App app(runDir, AppPorts{ui, hotkeys, dialogs, dialogs, *player, &progress});
   ConnectedParts parts = ConnectParts(app, options);
   // Speed, volume, the sleep timer, the text size and the window's remembered place; after the
   // playback controller, whose tick the sleep timer follows.
@@ -389,6 +397,8 @@ int RunProgram(const ProgramOptions& options) {
     rulesDialog = &dialog;
     dialog.exec();
   });
+  progress.SetOwner(&view);
+  shelf.SetOwner(&view);
 
   // The end: the window closes (or a signal asks for it). Dialogs are dismissed and the UI
   // thread's waits released first, so that no thread joined by App::Close waits for the GUI;
@@ -401,6 +411,8 @@ int RunProgram(const ProgramOptions& options) {
     // Joining the threads may wait for a slow speech service: the window goes at once.
     view.hide();
     if (rulesDialog) rulesDialog->reject();
+    shelf.CloseShelf();
+    progress.CloseProgress();
     dialogs.Shutdown();
     ui.Shutdown();
     app.Close();

@@ -27,6 +27,7 @@
 #include "app/core/app.h"
 #include "app/window/control_names.h"
 #include "support/fake_ports.h"
+#include "support/library_fixture.h"
 #include "support/loop_ui_thread.h"
 #include "app/reading/playback_controller.h"
 #include "app/window/texts.h"
@@ -132,10 +133,9 @@ fs::path MakeRunDir(const std::string& name, int lines) {
   for (int i = 1; i < lines; ++i)
     text += lectoria::Utf8ToGbk("他抬头望向窗外，远处的灯火一盏接一盏地熄灭了。") + "\r\n";
   std::ofstream(root / "data" / "1.txt", std::ios::binary) << text;
+  lectoria::testing::WriteLibraryIndex(lectoria::RunPaths(root), lectoria::Utf8ToGbk("夜色"),
+                                      {lectoria::Utf8ToGbk("第一章 夜色")});
   lectoria::LibraryIndex index{lectoria::RunPaths(root)};
-  index.WriteBookName(lectoria::Utf8ToGbk("夜色"));
-  index.WriteChapterTitle(1, lectoria::Utf8ToGbk("第一章 夜色"));
-  index.WriteChapterCount(1);
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
   return root;

@@ -59,8 +59,9 @@ int main() {
   {
     const std::string book = MakeBook(20u << 20);
     std::ofstream(paths.ChapterFile(1), std::ios::binary).write(book.data(), book.size());
+    lectoria::IniFile(paths.DataIni())
+        .Write(lectoria::index_keys::kProperties, lectoria::index_keys::kChapterCount, "1");
     lectoria::LibraryIndex index(paths);
-    index.WriteChapterCount(1);
     index.WriteReadingHistory(0);
     index.WriteLineNumber(1);
   }
@@ -107,7 +108,7 @@ int main() {
     entries.push_back({std::string(lectoria::index_keys::kProperties),
                        std::string(lectoria::index_keys::kChapterCount),
                        std::to_string(kChapters)});
-    lectoria::LibraryIndex(paths).WriteMany(entries);
+    lectoria::IniFile(paths.DataIni()).WriteMany(entries);
   }
   const auto listStart = Clock::now();
   const auto rows = lectoria::ReadChapterRows(lectoria::LibraryIndex(paths));

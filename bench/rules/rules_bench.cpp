@@ -177,8 +177,9 @@ int main() {
   const std::string book = MakeBook(20u << 20);
   std::ofstream(paths.ChapterFile(1), std::ios::binary).write(book.data(), book.size());
   {
+    lectoria::IniFile(paths.DataIni())
+        .Write(lectoria::index_keys::kProperties, lectoria::index_keys::kChapterCount, "1");
     lectoria::LibraryIndex index(paths);
-    index.WriteChapterCount(1);
     index.WriteReadingHistory(0);
     index.WriteLineNumber(1);
   }

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/core/app.h"
 #include "app/reading/playback_controller.h"
@@ -32,6 +33,7 @@
 #include "platform/codepage.h"
 #include "speechd/speech_service.h"
 #include "support/fake_ports.h"
+#include "support/library_fixture.h"
 #include "support/loop_ui_thread.h"
 #include "tts/speech_service_client.h"
 
@@ -62,15 +64,15 @@ fs::path MakeRunDir(int lines) {
   const char* phrases[] = {"好的。", "他笑了。", "天黑了。", "走吧。", "雨停了。", "我知道。"};
   lectoria::LibraryIndex index{lectoria::RunPaths(root)};
   const int chapters = (lines + kLinesPerChapter - 1) / kLinesPerChapter;
+  std::vector<std::string> titles;
   for (int k = 1; k <= chapters; ++k) {
     const std::string title = Utf8ToGbk("第" + std::to_string(k) + "章");
     std::string text = title;
     for (int i = 1; i < kLinesPerChapter; ++i) text += "\r\n" + Utf8ToGbk(phrases[(k * 7 + i) % 6]);
     std::ofstream(root / "data" / (std::to_string(k) + ".txt"), std::ios::binary) << text;
-    index.WriteChapterTitle(k, title);
+    titles.push_back(title);
   }
-  index.WriteBookName(Utf8ToGbk("长夜"));
-  index.WriteChapterCount(chapters);
+  lectoria::testing::WriteLibraryIndex(lectoria::RunPaths(root), Utf8ToGbk("长夜"), titles);
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
   return root;

@@ -10,6 +10,7 @@
 #include "library/library_index.h"
 #include "library/library_swap.h"
 #include "platform/codepage.h"
+#include "platform/file_util.h"
 #include "platform/ini_file.h"
 
 namespace lectoria {
@@ -28,8 +29,8 @@ BookImportResult Failed(ImportError error) {
 }
 
 // Writes the chapter files of `plan` into `dir` from a third reading of the book.
-ImportError WriteChapters(const fs::path& source, const BookAnalysis& analysis,
-                          const fs::path& dir, ProgressMeter& meter) {
+ImportError WriteChapters(const fs::path& source, const BookAnalysis& analysis, const fs::path& dir,
+                          ProgressMeter& meter) {
   const std::vector<PlannedChapter>& chapters = analysis.plan.chapters;
   ChapterWriter writer(dir);
   if (!writer.ok()) return ImportError::kWriteFailed;
@@ -74,23 +75,16 @@ void SyncDirectory(const fs::path& dir) {
   ::close(fd);
 }
 
-BookImportResult Import(const RunPaths& paths, const fs::path& source,
-                        const ImportControl& control) {
-  if (source.empty()) return Failed(ImportError::kNoFile);
-  RecoverInterruptedImport(paths);
-
+BookImportResult Build(const fs::path& dir, const fs::path& source, const ImportControl& control) {
   const BookAnalysis analysis = AnalyzeBook(source, control, kPasses, kMaxChapterCount);
   if (analysis.error != ImportError::kNone) return Failed(analysis.error);
 
   BookImportResult result;
   result.bookName = FileTitle(source.native());
-  result.encoding = analysis.encoding;
-  result.rule = analysis.plan.rule;
 
-  if (!PrepareStagingDir(paths)) return Failed(ImportError::kWriteFailed);
-  const fs::path staging = StagingDataDir(paths);
+  if (!RemoveTree(dir) || !MakeDirectories(dir)) return Failed(ImportError::kWriteFailed);
   ProgressMeter meter(control, analysis.bytes, kPasses);
-  ImportError error = WriteChapters(source, analysis, staging, meter);
+  ImportError error = WriteChapters(source, analysis, dir, meter);
   if (error == ImportError::kNone) {
     std::vector<IniFile::Entry> entries;
     const std::string props(kProperties);
@@ -105,19 +99,31 @@ BookImportResult Import(const RunPaths& paths, const fs::path& source,
     entries.push_back({props, std::string(kReadingHistory), PositionValue(0)});
     entries.push_back({props, std::string(kLineNumber), PositionValue(1)});
     // The chapter files reach the disk before the index that names them is swapped in.
-    if (!IniFile(staging / "data.ini").WriteMany(entries) || !SyncFileSystemOf(staging))
+    if (!IniFile(dir / "data.ini").WriteMany(entries) || !SyncFileSystemOf(dir))
       error = ImportError::kWriteFailed;
   }
   if (error == ImportError::kNone && meter.Cancelled()) error = ImportError::kCancelled;
-  if (error == ImportError::kNone && !SwapInStagedLibrary(paths)) error = ImportError::kWriteFailed;
   if (error != ImportError::kNone) {
-    DiscardStagingDir(paths);
+    RemoveTree(dir);
     return Failed(error);
   }
-  SyncDirectory(paths.Root());
   meter.Done();
   result.ok = true;
   result.chapterCount = static_cast<std::int64_t>(analysis.plan.chapters.size());
+  return result;
+}
+
+// Builds the library beside R/data and swaps it in whole.
+BookImportResult Import(const RunPaths& paths, const fs::path& source,
+                        const ImportControl& control) {
+  RecoverInterruptedImport(paths);
+  BookImportResult result = Build(StagingDataDir(paths), source, control);
+  if (!result.ok) return result;
+  if (!SwapInStagedLibrary(paths)) {
+    DiscardStagingDir(paths);
+    return Failed(ImportError::kWriteFailed);
+  }
+  SyncDirectory(paths.Root());
   return result;
 }
 
@@ -129,6 +135,16 @@ std::string FileTitle(std::string_view path) {
   const std::size_t dot = name.rfind('.');
   if (dot != std::string_view::npos) name = name.substr(0, dot);
   return Utf8ToGbk(name);
+}
+
+BookImportResult ImportBookInto(const fs::path& dir, const fs::path& source,
+                                const ImportControl& control) {
+  try {
+    return Build(dir, source, control);
+  } catch (...) {
+    RemoveTree(dir);
+    return Failed(ImportError::kWriteFailed);
+  }
 }
 
 BookImportResult ImportBookFile(const RunPaths& paths, const fs::path& source,
@@ -147,8 +163,6 @@ std::string ImportFailureMessage(ImportError error) {
   switch (error) {
     case ImportError::kNone:
       return {};
-    case ImportError::kNoFile:
-      return Utf8ToGbk("请打开文件！");
     case ImportError::kUnreadable:
       return Utf8ToGbk("无法读取文件！");
     case ImportError::kWriteFailed:

@@ -1,8 +1,9 @@
 // Importing a plain-text book into the library: the on-disk part of the "打开文件" button.
 //
-// The library holds one book. ImportBookFile reads the chosen file in whatever character set it
-// came (see EncodingSurvey), converts it to GBK, divides it into chapters (see ChapterPlanner)
-// and replaces the library R/data with:
+// A library holds one book (the bookshelf keeps one library per book: see bookshelf.h).
+// ImportBookFile reads the chosen file in whatever character set it came (see EncodingSurvey),
+// converts it to GBK, divides it into chapters (see ChapterPlanner) and replaces the library
+// R/data with:
 //   R/data/k.txt     chapter k (k = 1..N): GBK, its first line (the title) and the following
 //                    lines of the book up to the next chapter, joined by CR LF, nothing after
 //                    the last line
@@ -11,14 +12,10 @@
 // An empty file, a binary file, a file without a readable line and a book of more chapters
 // than the chapter list shows are refused.
 //
-// The new library is built in R/data.new, flushed to disk, and swapped in when complete: on any
-// failure or refusal the previous library stays exactly as it was.
-//
-// The caller (the window's handler) does the rest: ask for the file, show "请打开文件！" when
-// none was chosen, run ImportBookFile (off the user-interface thread, following its progress),
-// on failure show result.message, on success stop reading, reset the audio cache, reload the
-// chapter list, position and reading queue from the index and show "导入完毕！" (all message
-// boxes titled "提示消息").
+// ImportBookInto builds such a library in a directory of the caller's choice (off the
+// user-interface thread, while the book being read stays in R/data); ImportBookFile builds it
+// in R/data.new, flushed to disk, and swaps it in when complete. On any failure or refusal
+// nothing else changes: the previous library stays exactly as it was.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +23,6 @@
 #include <string>
 #include <string_view>
 
-#include "library/book_encoding.h"
-#include "library/chapter_plan.h"
 #include "library/import_progress.h"
 #include "platform/run_dir.h"
 
@@ -42,12 +37,17 @@ std::string FileTitle(std::string_view path);
 struct BookImportResult {
   bool ok = false;
   ImportError error = ImportError::kNone;
-  std::string message;           ///< GBK; why the book was refused (empty on success)
-  std::string bookName;          ///< GBK; the "文件名" entry and the window title
-  std::int64_t chapterCount = 0; ///< N, the number of chapter files written
-  BookEncoding encoding;         ///< the character set the book came in
-  TitleRule rule = TitleRule::kOriginal;  ///< the rule that divided it
+  std::string message;            ///< GBK; why the book was refused (empty on success)
+  std::string bookName;           ///< GBK; the "文件名" entry and the window title
+  std::int64_t chapterCount = 0;  ///< N, the number of chapter files written
 };
+
+/// Writes the library of the book at `source` into `dir` (replacing whatever was there) and
+/// flushes it to disk. On failure, refusal or cancel `dir` is removed. Touches nothing else, so
+/// it may run on any thread while the program reads another book. Never throws.
+BookImportResult ImportBookInto(const std::filesystem::path& dir,
+                                const std::filesystem::path& source,
+                                const ImportControl& control = {});
 
 /// Imports the book at `source` into the library under `paths` (see the top of this file).
 /// Runs on the calling thread; needs no other part of the program; may run on any thread

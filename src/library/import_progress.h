@@ -11,14 +11,13 @@ namespace lectoria {
 /// Why an import did not happen. Every refusal leaves the library as it was.
 enum class ImportError {
   kNone,
-  kNoFile,          ///< no file was given (the dialog was cancelled)
-  kUnreadable,      ///< the book cannot be read: missing, not a regular file, no permission
-  kWriteFailed,     ///< the library could not be written (e.g. a full disk)
-  kEmpty,           ///< the file holds no bytes
-  kBinary,          ///< control bytes beyond what a text holds: a program, an image, ...
-  kNoText,          ///< no line holds anything readable
-  kTooManyChapters, ///< more chapters than the chapter list shows (kMaxChapterCount)
-  kCancelled,       ///< the caller's cancel flag was raised
+  kUnreadable,       ///< the book cannot be read: missing, not a regular file, no permission
+  kWriteFailed,      ///< the library could not be written (e.g. a full disk)
+  kEmpty,            ///< the file holds no bytes
+  kBinary,           ///< control bytes beyond what a text holds: a program, an image, ...
+  kNoText,           ///< no line holds anything readable
+  kTooManyChapters,  ///< more chapters than the chapter list shows (kMaxChapterCount)
+  kCancelled,        ///< the caller's cancel flag was raised
 };
 
 /// The message (GBK) to show for a failed import, naming the reason, e.g.

@@ -15,7 +15,8 @@ std::string PositionValue(std::int64_t value) {
 namespace {
 
 // Saves the position keys in place when possible, else with one save of the whole file.
-bool WritePosition(IniFile& ini, const std::vector<std::pair<std::string_view, std::int64_t>>& keys) {
+bool WritePosition(IniFile& ini,
+                   const std::vector<std::pair<std::string_view, std::int64_t>>& keys) {
   std::vector<std::string> values;
   for (const auto& key : keys) values.push_back(PositionValue(key.second));
   std::vector<std::pair<std::string_view, std::string_view>> inPlace;
@@ -53,18 +54,6 @@ std::int32_t LibraryIndex::LineNumber() const {
   return ini_.ReadInt(kProperties, kLineNumber);
 }
 
-bool LibraryIndex::WriteBookName(std::string_view name) {
-  return ini_.Write(kProperties, kBookName, name);
-}
-
-bool LibraryIndex::WriteChapterTitle(std::int32_t k, std::string_view title) {
-  return ini_.Write(kChapterIndex, std::to_string(k), title);
-}
-
-bool LibraryIndex::WriteChapterCount(std::int32_t n) {
-  return ini_.WriteInt(kProperties, kChapterCount, n);
-}
-
 bool LibraryIndex::WriteReadingHistory(std::int32_t row) {
   return WritePosition(ini_, {{kReadingHistory, row}});
 }
@@ -75,10 +64,6 @@ bool LibraryIndex::WriteLineNumber(std::int32_t line) {
 
 bool LibraryIndex::SavePosition(std::int32_t row, std::int32_t line) {
   return WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}});
-}
-
-bool LibraryIndex::WriteMany(const std::vector<IniFile::Entry>& entries) {
-  return ini_.WriteMany(entries);
 }
 
 }  // namespace lectoria

@@ -42,6 +42,8 @@ std::string PositionValue(std::int64_t value);
 class LibraryIndex {
  public:
   explicit LibraryIndex(const RunPaths& paths) : ini_(paths.DataIni()) {}
+  /// The index at `dataIni`, e.g. that of a book on the shelf.
+  explicit LibraryIndex(std::filesystem::path dataIni) : ini_(std::move(dataIni)) {}
 
   /// True when data.ini exists: a book has been imported.
   bool Exists() const;
@@ -62,15 +64,10 @@ class LibraryIndex {
   // The position writes rewrite only their values when the file was laid out by the import
   // (one small write and flush, whatever the number of chapters); otherwise, e.g. for a file
   // the original program wrote, the whole file is saved once and laid out for the next time.
-  bool WriteBookName(std::string_view name);
-  bool WriteChapterTitle(std::int32_t k, std::string_view title);
-  bool WriteChapterCount(std::int32_t n);
   bool WriteReadingHistory(std::int32_t row);
   bool WriteLineNumber(std::int32_t line);
   /// "阅读历史" and "行号" together, in one save.
   bool SavePosition(std::int32_t row, std::int32_t line);
-  /// Applies many entries with one save (the import's chapter titles).
-  bool WriteMany(const std::vector<IniFile::Entry>& entries);
 
   const IniFile& file() const { return ini_; }
 

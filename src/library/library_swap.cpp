@@ -42,11 +42,6 @@ void RecoverInterruptedImport(const RunPaths& paths) {
   RemoveTree(retired);
 }
 
-bool PrepareStagingDir(const RunPaths& paths) {
-  const fs::path staging = StagingDataDir(paths);
-  return RemoveTree(staging) && MakeDirectories(staging);
-}
-
 void DiscardStagingDir(const RunPaths& paths) {
   RemoveTree(StagingDataDir(paths));
 }

@@ -23,9 +23,6 @@ std::filesystem::path RetiredDataDir(const RunPaths& paths);
 /// Call at start-up before looking for R/data/data.ini; the import calls it itself.
 void RecoverInterruptedImport(const RunPaths& paths);
 
-/// Creates an empty staging directory, removing any earlier one. False on failure.
-bool PrepareStagingDir(const RunPaths& paths);
-
 /// Removes the staging directory (an abandoned import).
 void DiscardStagingDir(const RunPaths& paths);
 

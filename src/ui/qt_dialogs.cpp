@@ -114,6 +114,20 @@ void QtDialogs::ShowMessageHere(const QString& text, const QString& title) {
   open_.erase(std::remove(open_.begin(), open_.end(), QPointer<QDialog>(&box)), open_.end());
 }
 
+bool QtDialogs::AskYesNo(std::string_view text, std::string_view title) {
+  if (!IsGuiThread() || IsShutDown()) return false;
+  QMessageBox box(QMessageBox::Question, QStringFromGbk(title), QStringFromGbk(text),
+                  QMessageBox::Yes | QMessageBox::No, owner_.data());
+  box.setObjectName(QStringLiteral("QuestionBox"));
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::No);
+  box.setWindowModality(Qt::ApplicationModal);
+  open_.push_back(&box);
+  const int answer = box.exec();
+  open_.erase(std::remove(open_.begin(), open_.end(), QPointer<QDialog>(&box)), open_.end());
+  return answer == QMessageBox::Yes && !IsShutDown();
+}
+
 std::filesystem::path QtDialogs::ShowOpenDialog(std::string_view filter) {
   if (!IsGuiThread() || IsShutDown()) return {};
   QFileDialog dialog(owner_.data(), QString(), lastDirectory_, QtFileFilter(GbkToUtf8(filter)));

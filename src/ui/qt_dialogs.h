@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ports/dialogs.h"
+#include "app/ports/shelf_view.h"
 
 class QDialog;
 class QObject;
@@ -24,8 +25,8 @@ namespace lectoria {
 /// space, and "*.*" (every file on Windows) becomes "*". An empty result means every file.
 QString QtFileFilter(std::string_view filterUtf8);
 
-/// MessageBoxPort and FileDialogPort over Qt dialogs. Construct on the GUI thread.
-class QtDialogs final : public MessageBoxPort, public FileDialogPort {
+/// MessageBoxPort, FileDialogPort and QuestionPort over Qt dialogs. Construct on the GUI thread.
+class QtDialogs final : public MessageBoxPort, public FileDialogPort, public QuestionPort {
  public:
   /// `useNativeFileDialog` false forces Qt's own file dialog (tests drive it).
   explicit QtDialogs(bool useNativeFileDialog = true);
@@ -45,6 +46,10 @@ class QtDialogs final : public MessageBoxPort, public FileDialogPort {
   /// chosen file's path (its bytes as the file system has them: UTF-8 names on Linux), empty
   /// on cancel. The next dialog opens in the chosen file's directory.
   std::filesystem::path ShowOpenDialog(std::string_view filter) override;
+
+  /// A modal box with the buttons 是 and 否 (Qt's Chinese texts), 否 the default. GUI thread
+  /// only; elsewhere, dismissed, or after Shutdown() the answer is no.
+  bool AskYesNo(std::string_view text, std::string_view title) override;
 
   /// The window is closing: dismisses the open dialogs, releases waiting threads and makes
   /// later calls return at once, so that no thread the program joins can wait on a box

@@ -15,6 +15,7 @@
 #include "engine_stand_ins.h"
 #include "library/library_index.h"
 #include "speechd/speech_service.h"
+#include "support/library_fixture.h"
 
 namespace lectoria {
 namespace {
@@ -39,9 +40,7 @@ void ReadTheBook(const speechd::EngineOptions& options, const std::string& voice
   h.dir.WriteFile("data/1.txt",
                   G("第一章 开端\r\n春眠不觉晓，处处闻啼鸟。\r\n夜来风雨声，花落知多少。"));
   LibraryIndex index(h.dir.paths());
-  index.WriteBookName(G("春晓"));
-  index.WriteChapterTitle(1, G("第一章 开端"));
-  index.WriteChapterCount(1);
+  testing::WriteLibraryIndex(h.dir.paths(), G("春晓"), {G("第一章 开端")});
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
   VoiceLoader voices(h.app, client);

@@ -5,6 +5,8 @@
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "app_harness.h"
+#include "library/bookshelf.h"
+#include "library/library_index.h"
 #include "platform/codepage.h"
 
 namespace lectoria {
@@ -28,10 +30,19 @@ class ImportBookTest : public ::testing::Test {
     for (const auto& p : books_) std::filesystem::remove(p);
   }
 
+  // Clicks 打开文件, answers the dialog with `path` and waits for the import to end.
   void Import(const std::filesystem::path& path) {
     h_.fileDialog.QueueAnswer(path);
     h_.app.window().Click(ctl::按钮2);
-    h_.ui.RunPending();
+    ASSERT_TRUE(h_.FinishImport());
+  }
+  // Reading had gone on: a position saved, clips made and played, one waiting in the cache.
+  void ReadSomeWay() {
+    LibraryIndex(h_.dir.paths()).SavePosition(1, 3);
+    s().SynthesizedCount = 7;
+    s().CurrentClip = 4;
+    s().PlaybackStarted = true;
+    h_.dir.WriteFile("temp/5.mp3", "clip");
   }
   std::string LastMessage() const {
     const auto messages = h_.messages.Messages();
@@ -80,12 +91,9 @@ TEST_F(ImportBookTest, UnreadableFileIsReportedAndTheBookStays) {
 }
 
 TEST_F(ImportBookTest, SecondImportWhileReadingStartsTheNewBookCleanly) {
-  Import(WriteBook("a.txt", G("第一章 一\r\n正文一\r\n第二章 二\r\n正文二\r\n第三章 三\r\n正文三")));
-  // Reading had gone on: clips made and played, a clip waiting in the cache.
-  s().SynthesizedCount = 7;
-  s().CurrentClip = 4;
-  s().PlaybackStarted = true;
-  h_.dir.WriteFile("temp/5.mp3", "clip");
+  Import(
+      WriteBook("a.txt", G("第一章 一\r\n正文一\r\n第二章 二\r\n正文二\r\n第三章 三\r\n正文三")));
+  ReadSomeWay();
   int stops = 0;
   h_.app.hooks().StopReading = [&] { ++stops; };
 
@@ -108,6 +116,89 @@ TEST_F(ImportBookTest, Utf8BookIsConverted) {
   Import(WriteBook("u.txt", "\xEF\xBB\xBF" + GbkToUtf8(G("第一章 开篇\n第一行\n"))));
   EXPECT_EQ(LastMessage(), texts::kImportDone);
   EXPECT_EQ(w().Text(ctl::编辑框1), G("第一章 开篇\r\n第一行"));
+}
+
+TEST_F(ImportBookTest, ImportRunsInTheBackgroundBehindTheProgressDialog) {
+  Import(WriteBook("a.txt", G("第一章 一\r\n正文")));
+  std::string book;
+  for (int k = 1; k <= 300; ++k) book += G("第" + std::to_string(k) + "章 题\r\n正文一行。\r\n");
+  h_.fileDialog.QueueAnswer(WriteBook("长篇.txt", book));
+  w().Click(ctl::按钮2);
+
+  // Until the UI thread takes the result, the window shows the old book and a second click
+  // asks for nothing.
+  EXPECT_TRUE(h_.app.ImportRunning());
+  EXPECT_TRUE(h_.progress.IsOpen());
+  EXPECT_EQ(h_.progress.Text().rfind(G("正在导入《"), 0), 0u);
+  EXPECT_TRUE(h_.progress.Text().ends_with(G("长篇》……")));
+  EXPECT_EQ(w().RowCount(ctl::超级列表框1), 1);
+  const std::size_t dialogs = h_.fileDialog.Filters().size();
+  w().Click(ctl::按钮2);
+  EXPECT_EQ(h_.fileDialog.Filters().size(), dialogs);
+
+  ASSERT_TRUE(h_.FinishImport());
+  EXPECT_FALSE(h_.progress.IsOpen());
+  ASSERT_FALSE(h_.progress.Percents().empty());
+  EXPECT_EQ(h_.progress.Percents().back(), 100);
+  EXPECT_EQ(w().RowCount(ctl::超级列表框1), 300);
+  EXPECT_EQ(LastMessage(), texts::kImportDone);
+}
+
+TEST_F(ImportBookTest, RefusedOrCancelledImportChangesNothing) {
+  Import(WriteBook("a.txt", G("第一章 一\r\n正文一\r\n第二章 二\r\n正文二\r\n再一行")));
+  ReadSomeWay();
+  int stops = 0;
+  h_.app.hooks().StopReading = [&] { ++stops; };
+  const std::string before = h_.dir.ReadFile("data/data.ini");
+  std::string program(
+      "\x7F"
+      "ELF\x02\x01\x01",
+      7);
+  for (int i = 0; i < 2000; ++i) program += std::string("\x48\x89\xE5\x00\x00\x01\x00\x00", 8);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool cancel;
+    ImportError error;
+  };
+  const Case cases[] = {
+      {"empty", "", false, ImportError::kEmpty},
+      {"binary", program, false, ImportError::kBinary},
+      {"cancelled", G("第一章 新\r\n新正文"), true, ImportError::kCancelled},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    h_.fileDialog.QueueAnswer(WriteBook(std::string(c.name) + ".txt", c.bytes));
+    w().Click(ctl::按钮2);
+    if (c.cancel) h_.progress.Cancel();
+    ASSERT_TRUE(h_.FinishImport());
+    EXPECT_EQ(LastMessage(), ImportFailureMessage(c.error));
+    EXPECT_EQ(stops, 0);
+    EXPECT_EQ(h_.dir.ReadFile("data/data.ini"), before);
+    EXPECT_EQ(h_.dir.ReadFile("temp/5.mp3"), "clip");
+    EXPECT_EQ(s().SynthesizedCount, 7);
+    EXPECT_EQ(w().RowCount(ctl::超级列表框1), 2);
+    EXPECT_EQ(ListShelf(h_.dir.paths()).size(), 1u);
+  }
+}
+
+TEST_F(ImportBookTest, ClosingDuringAnImportStopsItAndKeepsTheBook) {
+  Import(WriteBook("a.txt", G("第一章 一\r\n正文")));
+  const std::string before = h_.dir.ReadFile("data/data.ini");
+  std::string book;
+  for (int k = 1; k <= 2000; ++k) book += G("第" + std::to_string(k) + "章 题\r\n正文一行。\r\n");
+  h_.fileDialog.QueueAnswer(WriteBook("b.txt", book));
+  w().Click(ctl::按钮2);
+  const std::size_t messages = h_.messages.Messages().size();
+
+  h_.app.Close();
+  h_.ui.RunPending();
+  EXPECT_FALSE(h_.app.ImportRunning());
+  EXPECT_FALSE(h_.progress.IsOpen());
+  EXPECT_EQ(h_.messages.Messages().size(), messages);
+  EXPECT_EQ(h_.dir.ReadFile("data/data.ini"), before);
+  EXPECT_FALSE(std::filesystem::exists(PendingBookDir(h_.dir.paths(), 2)));
+  EXPECT_EQ(ListShelf(h_.dir.paths()).size(), 1u);
 }
 
 }  // namespace

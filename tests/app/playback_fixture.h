@@ -19,11 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "app/window/control_names.h"
 #include "app/reading/playback_controller.h"
+#include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "app_harness.h"
 #include "library/library_index.h"
+#include "support/library_fixture.h"
 
 namespace lectoria::testing {
 
@@ -36,12 +37,9 @@ class PlaybackFixture : public ::testing::Test {
     h_.dir.WriteFile("data/1.txt", CrLf({G("第一章 起"), G("甲一"), G("甲二")}));
     h_.dir.WriteFile("data/2.txt", CrLf({G("第二章 承"), G("乙一")}));
     h_.dir.WriteFile("data/3.txt", CrLf({G("第三章 转"), G("丙一"), G("丙二")}));
+    testing::WriteLibraryIndex(h_.dir.paths(), G("三章书"),
+                               {G("第一章 起"), G("第二章 承"), G("第三章 转")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("三章书"));
-    index.WriteChapterTitle(1, G("第一章 起"));
-    index.WriteChapterTitle(2, G("第二章 承"));
-    index.WriteChapterTitle(3, G("第三章 转"));
-    index.WriteChapterCount(3);
     index.WriteReadingHistory(row);
     index.WriteLineNumber(line);
   }

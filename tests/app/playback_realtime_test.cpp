@@ -6,14 +6,15 @@
 #include <mutex>
 
 #include "app/core/app.h"
-#include "app/window/control_names.h"
-#include "support/fake_ports.h"
-#include "support/loop_ui_thread.h"
 #include "app/reading/playback_controller.h"
+#include "app/window/control_names.h"
 #include "app/window/texts.h"
 #include "audio/system_clip_player.h"
 #include "audio/test_clips.h"
 #include "library/library_index.h"
+#include "support/fake_ports.h"
+#include "support/library_fixture.h"
+#include "support/loop_ui_thread.h"
 #include "support/run_dir_fixture.h"
 
 namespace lectoria {
@@ -66,10 +67,8 @@ class RecordingPlayer : public ClipPlayer {
 TEST(PlaybackRealTime, TwoClipsPlayInOrderThroughTheSilentSink) {
   testing::TempRunDir dir;
   dir.WriteFile("data/1.txt", CrLf({G("第一章 起"), G("甲一"), G("甲二")}));
+  testing::WriteLibraryIndex(dir.paths(), G("一章书"), {G("第一章 起")});
   LibraryIndex index(dir.paths());
-  index.WriteBookName(G("一章书"));
-  index.WriteChapterTitle(1, G("第一章 起"));
-  index.WriteChapterCount(1);
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
 

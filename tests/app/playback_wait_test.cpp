@@ -246,7 +246,7 @@ TEST_F(StartAfterWaitTest, ImportStopsReadingAndStartsTheNewBookFromClipZero) {
   std::ofstream(book, std::ios::binary) << G("第一章 新\r\n新一\r\n新二\r\n");
   h_.fileDialog.QueueAnswer(book);
   h_.app.window().Click(ctl::按钮2);
-  h_.ui.RunPending();
+  ASSERT_TRUE(h_.FinishImport());
   std::filesystem::remove(book);
 
   EXPECT_EQ(Caption(), texts::kCaptionStart);

@@ -15,6 +15,7 @@
 #include "app_harness.h"
 #include "library/library_index.h"
 #include "speechd/request_handlers.h"
+#include "support/library_fixture.h"
 
 namespace lectoria {
 namespace {
@@ -81,9 +82,7 @@ TEST(RefusedLine, TheBookGoesOnAfterALineTheServiceRefuses) {
                   CrLf({G("第一章"), G("第一句。"), G("第二句XQZ。"), G("第三句。")}));
   h.dir.WriteFile("data/2.txt", CrLf({G("第二章"), G("第四句。")}));
   LibraryIndex index(h.dir.paths());
-  index.WriteChapterTitle(1, G("第一章"));
-  index.WriteChapterTitle(2, G("第二章"));
-  index.WriteChapterCount(2);
+  testing::WriteLibraryIndex(h.dir.paths(), "", {G("第一章"), G("第二章")});
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
 

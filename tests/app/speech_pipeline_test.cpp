@@ -5,15 +5,16 @@
 #include <chrono>
 #include <thread>
 
-#include "app/window/control_names.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/synthesis_worker.h"
-#include "app/window/texts.h"
 #include "app/reading/voice_loader.h"
+#include "app/window/control_names.h"
+#include "app/window/texts.h"
 #include "app_harness.h"
 #include "audio/mp3_decoder.h"
 #include "library/library_index.h"
 #include "speechd/speech_service.h"
+#include "support/library_fixture.h"
 
 namespace lectoria {
 namespace {
@@ -29,10 +30,8 @@ class SpeechPipelineTest : public ::testing::Test {
     ASSERT_GT(port_, 0) << service_.LastError();
     h_.dir.WriteFile("data/1.txt",
                      G("第一章 开端\r\n春眠不觉晓，处处闻啼鸟。\r\n夜来风雨声，花落知多少。"));
+    testing::WriteLibraryIndex(h_.dir.paths(), G("春晓"), {G("第一章 开端")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("春晓"));
-    index.WriteChapterTitle(1, G("第一章 开端"));
-    index.WriteChapterCount(1);
     index.WriteReadingHistory(0);
     index.WriteLineNumber(1);
     voices_.Install(h_.app.hooks());
@@ -111,9 +110,8 @@ TEST(SpeechPipelineWiring, TheTickFillsTheCache) {
   AppHarness h;
   IniFile(h.dir.paths().ConfigIni()).Write(config_keys::kSection, config_keys::kCacheSize, "3");
   h.dir.WriteFile("data/1.txt", G("第一章\r\n第一句话。\r\n第二句话。\r\n第三句话。"));
+  testing::WriteLibraryIndex(h.dir.paths(), "", {G("第一章")});
   LibraryIndex index(h.dir.paths());
-  index.WriteChapterTitle(1, G("第一章"));
-  index.WriteChapterCount(1);
   {
     PlaybackController playback(h.app);
     VoiceLoader voices(h.app, client);

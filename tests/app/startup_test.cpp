@@ -8,6 +8,7 @@
 #include "app_harness.h"
 #include "library/library_index.h"
 #include "platform/file_util.h"
+#include "support/library_fixture.h"
 
 namespace lectoria {
 namespace {
@@ -35,12 +36,9 @@ class StartupTest : public ::testing::Test {
     h_.dir.WriteFile("data/2.txt",
                      CrLf({G("第二章 承"), G("第一句"), "", G("  第三句  "), G("第四句")}));
     h_.dir.WriteFile("data/3.txt", CrLf({G("第三章 转"), G("末句")}));
+    testing::WriteLibraryIndex(h_.dir.paths(), G("测试之书"),
+                               {G("第一章 起"), G("第二章 承"), G("第三章 转")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("测试之书"));
-    index.WriteChapterTitle(1, G("第一章 起"));
-    index.WriteChapterTitle(2, G("第二章 承"));
-    index.WriteChapterTitle(3, G("第三章 转"));
-    index.WriteChapterCount(3);
     index.WriteReadingHistory(1);
     index.WriteLineNumber(3);
   }

@@ -12,6 +12,7 @@
 #include "app_harness.h"
 #include "fake_speech_client.h"
 #include "library/library_index.h"
+#include "support/library_fixture.h"
 
 namespace lectoria {
 namespace {
@@ -33,10 +34,8 @@ class SynthesisWorkerTest : public ::testing::Test {
     std::string text = G("第一章");
     for (std::string_view line : lines) text += "\r\n" + std::string(line);
     h_.dir.WriteFile("data/1.txt", text);
+    testing::WriteLibraryIndex(h_.dir.paths(), G("书"), {G("第一章")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("书"));
-    index.WriteChapterTitle(1, G("第一章"));
-    index.WriteChapterCount(1);
     index.WriteReadingHistory(0);
     index.WriteLineNumber(1);
   }

@@ -8,7 +8,9 @@
 #include <set>
 #include <string>
 
+#include "library/book_analysis.h"
 #include "library/book_file.h"
+#include "library/library_index.h"
 #include "library/library_swap.h"
 #include "platform/codepage.h"
 #include "platform/ini_file.h"
@@ -58,8 +60,11 @@ class ImportTest : public ::testing::Test {
     return source;
   }
   BookImportResult Import(const std::string& name, std::string_view bytes) {
-    return ImportBookFile(paths_, Book(name, bytes));
+    last_ = Book(name, bytes);
+    return ImportBookFile(paths_, last_);
   }
+  // What the import made of the last book: its character set and title rule.
+  BookAnalysis Analysis() const { return AnalyzeBook(last_, {}, 3, kMaxChapterCount); }
   std::string Chapter(int k) const { return Slurp(paths_.ChapterFile(k)); }
   std::string Index(const std::string& section, const std::string& key) const {
     return IniFile(paths_.DataIni()).Read(section, key);
@@ -76,6 +81,7 @@ class ImportTest : public ::testing::Test {
   testing::ScratchDir scratch_;
   const fs::path base_ = scratch_.path();
   const RunPaths paths_{base_ / "run"};
+  fs::path last_;
 };
 
 const char* const kBookUtf8 =
@@ -95,8 +101,8 @@ TEST_F(ImportTest, BookWithTitlesAndAPreface) {
   EXPECT_EQ(result.error, ImportError::kNone);
   EXPECT_EQ(result.chapterCount, 3);
   EXPECT_EQ(result.bookName, G("我的小说"));
-  EXPECT_EQ(result.encoding.charset, BookCharset::kGbk);
-  EXPECT_EQ(result.rule, TitleRule::kOriginal);
+  EXPECT_EQ(Analysis().encoding.charset, BookCharset::kGbk);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kOriginal);
 
   // The preface is in no file; CR LF between lines and none after the last.
   EXPECT_EQ(Chapter(1), G("第1章 开始\r\n  他走进了屋子。\r\n"));
@@ -141,7 +147,7 @@ TEST_F(ImportTest, BookWithoutTitlesIsOneChapter) {
   const BookImportResult result = Import("plain.txt", G("\r\n一行\r\n二行\r\n\r\n三行"));
   ASSERT_TRUE(result.ok);
   EXPECT_EQ(result.chapterCount, 1);
-  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kBySize);
   EXPECT_EQ(Chapter(1), G("一行\r\n二行\r\n\r\n三行"));
   EXPECT_EQ(Index(kChapters, "1"), G("（1）一行"));
   EXPECT_EQ(Index(kProps, G("章节数")), "1");
@@ -174,12 +180,12 @@ TEST_F(ImportTest, LineEndingsAndEncodingsGiveTheSameLibrary) {
 
   BookImportResult result = Import("book.txt", kBookUtf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
+  EXPECT_EQ(Analysis().encoding.charset, BookCharset::kUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8";
 
   result = Import("book.txt", std::string("\xEF\xBB\xBF") + kBookUtf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
+  EXPECT_EQ(Analysis().encoding.charset, BookCharset::kUtf8);
   EXPECT_EQ(Snapshot(), reference) << "UTF-8 with byte-order mark";
   // The conversion needs no copy of the book in R/temp.
   EXPECT_FALSE(fs::exists(paths_.TempText()));
@@ -190,7 +196,7 @@ TEST_F(ImportTest, GbkBookThatLooksLikeUtf8IsUsedUnchanged) {
   ASSERT_EQ(gbk.substr(0, 3), "\xE0\xB8\xB5");
   const BookImportResult result = Import("gbk.txt", gbk);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.encoding.charset, BookCharset::kGbk);
+  EXPECT_EQ(Analysis().encoding.charset, BookCharset::kGbk);
   EXPECT_FALSE(fs::exists(paths_.TempText()));
   EXPECT_EQ(Chapter(1), G("喔第一章 开始\r\n正文"));
 }
@@ -213,7 +219,7 @@ TEST_F(ImportTest, FailuresLeaveThePreviousLibraryUntouched) {
   ASSERT_TRUE(Import("first.txt", G(kBookUtf8)).ok);
   const std::string before = Snapshot();
 
-  EXPECT_EQ(ImportBookFile(paths_, "").error, ImportError::kNoFile);
+  EXPECT_EQ(ImportBookFile(paths_, "").error, ImportError::kUnreadable);
   EXPECT_EQ(ImportBookFile(paths_, base_ / "books" / "missing.txt").error,
             ImportError::kUnreadable);
   EXPECT_EQ(ImportBookFile(paths_, base_ / "books").error, ImportError::kUnreadable);
@@ -294,7 +300,7 @@ TEST_F(ImportTest, LargeChaptersAndBlockBoundaries) {
   };
   BookImportResult result = Import("big.txt", book);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kBySize);
   std::string expected = book;
   expected.resize(expected.size() - 2);
   EXPECT_EQ(joined(result.chapterCount), expected);
@@ -303,7 +309,7 @@ TEST_F(ImportTest, LargeChaptersAndBlockBoundaries) {
   const std::string title = G("第一章 开始");
   result = Import("preface.txt", book + title + "\r\nbody");
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kBySize);
   EXPECT_EQ(joined(result.chapterCount), book + title + "\r\nbody");
 }
 
@@ -316,7 +322,7 @@ TEST_F(ImportTest, LargeUtf8BookConvertsLikeTheWhole) {
       "\xE4\xB8";  // no GBK form, and a cut sequence at the end
   const BookImportResult result = Import("big-utf8.txt", utf8);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.encoding.charset, BookCharset::kUtf8);
+  EXPECT_EQ(Analysis().encoding.charset, BookCharset::kUtf8);
   EXPECT_EQ(Chapter(1), Utf8ToGbk(utf8));
 }
 

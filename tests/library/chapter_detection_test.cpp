@@ -11,6 +11,7 @@
 #include "library/book_analysis.h"
 #include "library/book_import.h"
 #include "library/chapter_listing.h"
+#include "library/library_index.h"
 #include "library/title_rules.h"
 #include "platform/codepage.h"
 #include "platform/ini_file.h"
@@ -57,6 +58,8 @@ class DetectionTest : public ::testing::Test {
     Spit(source_, G(utf8Book));
     return ImportBookFile(paths_, source_);
   }
+  // What the import made of the book: its character set and title rule.
+  BookAnalysis Analysis() const { return AnalyzeBook(source_, {}, 3, kMaxChapterCount); }
   std::string Title(int k) const {
     return GbkToUtf8(IniFile(paths_.DataIni()).Read(G("章节索引"), std::to_string(k)));
   }
@@ -80,7 +83,7 @@ TEST(TitleRules, LinesEachRuleAccepts) {
       {"卷三 第 12 节", true, false, false},
       {"第１２卷 归来", true, false, false},
       {"第两千零一章", true, false, false},
-      {"第一回合他就败下阵来。", false, false, false},   // a sentence
+      {"第一回合他就败下阵来。", false, false, false},      // a sentence
       {"他第一次来到这里就写了三章", false, false, false},  // no unit after the number
       {"这一段文字很长很长很长很长很长很长很长很长很长很长很长很长很长很长第一回", false, false,
        false},  // the prefix is too long
@@ -126,7 +129,7 @@ TEST_F(DetectionTest, EachTitleStyleDividesTheBook) {
   for (const Style& style : styles) {
     const BookImportResult result = Import(MakeBook(9, style.title));
     ASSERT_TRUE(result.ok) << style.name;
-    EXPECT_EQ(result.rule, style.rule) << style.name;
+    EXPECT_EQ(Analysis().plan.rule, style.rule) << style.name;
     ASSERT_EQ(result.chapterCount, 9) << style.name;
     for (int k : {1, 9}) {
       EXPECT_EQ(Title(k), style.title(k)) << style.name;
@@ -151,7 +154,8 @@ TEST_F(DetectionTest, NamedPartsContentsAndPrefaces) {
   const Case cases[] = {
       {"named parts around numbered ones",
        "楔子\r\n" + Body(0) + MakeBook(3, hui) + "后记：成书始末\r\n" + Body(1),
-       {"楔子", hui(1)}, 5},
+       {"楔子", hui(1)},
+       5},
       // A table of contents is one chapter, not thirty empty ones.
       {"contents", MakeBook(30, hui, contents), {"目录", hui(1), hui(2)}, 31},
       {"preface kept", MakeBook(3, hui, preface), {"写在前面的话", hui(1)}, 4},
@@ -160,7 +164,7 @@ TEST_F(DetectionTest, NamedPartsContentsAndPrefaces) {
   for (const Case& c : cases) {
     const BookImportResult result = Import(c.book);
     ASSERT_TRUE(result.ok) << c.name;
-    EXPECT_EQ(result.rule, TitleRule::kNumbered) << c.name;
+    EXPECT_EQ(Analysis().plan.rule, TitleRule::kNumbered) << c.name;
     EXPECT_EQ(result.chapterCount, c.chapters) << c.name;
     for (std::size_t i = 0; i < c.titles.size(); ++i)
       EXPECT_EQ(Title(static_cast<int>(i) + 1), c.titles[i]) << c.name;
@@ -178,7 +182,7 @@ TEST_F(DetectionTest, ImplausibleDivisionFallsToTheNextRule) {
   ASSERT_GT(G(book).size(), 100u * 1024);
   const BookImportResult result = Import(book);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.rule, TitleRule::kNumbered);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kNumbered);
   EXPECT_EQ(result.chapterCount, 61);
 }
 
@@ -187,7 +191,7 @@ TEST_F(DetectionTest, BookWithoutTitlesIsCutBySize) {
   for (int i = 0; G(book).size() < 50000; ++i) book += Body(i);
   const BookImportResult result = Import(book);
   ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.rule, TitleRule::kBySize);
+  EXPECT_EQ(Analysis().plan.rule, TitleRule::kBySize);
   EXPECT_EQ(result.chapterCount, 3);  // about 10,000 characters each
   EXPECT_EQ(Title(1), "（1）话说那一日天色将晚，众人行至山前…");
   EXPECT_EQ(Title(2).substr(0, 7), "（2）");
@@ -241,7 +245,8 @@ TEST_F(DetectionTest, ListChaptersPrintsWhatTheImportWouldMake) {
   std::FILE* err2 = std::tmpfile();
   EXPECT_EQ(ListChapters(source_, out2, err2), 1);
   EXPECT_EQ(ReadBack(out2), "");
-  EXPECT_EQ(ReadBack(err2), "lectoria: " + GbkToUtf8(ImportFailureMessage(ImportError::kEmpty)) + "\n");
+  EXPECT_EQ(ReadBack(err2),
+            "lectoria: " + GbkToUtf8(ImportFailureMessage(ImportError::kEmpty)) + "\n");
   for (std::FILE* f : {out, err, out2, err2}) std::fclose(f);
 }
 

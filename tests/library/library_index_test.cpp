@@ -4,6 +4,7 @@
 
 #include "library/chapter_file.h"
 #include "library/chapter_list.h"
+#include "support/library_fixture.h"
 #include "support/run_dir_fixture.h"
 
 namespace lectoria {
@@ -27,11 +28,9 @@ TEST(LibraryIndex, MissingFileReadsAsNoBook) {
 TEST(LibraryIndex, WritesTheKeysTheReadersExpect) {
   TempRunDir dir;
   std::filesystem::create_directories(dir.root() / "data");
+  // Only the first "=" separates key and value.
+  testing::WriteLibraryIndex(dir.paths(), G("三体"), {G("第一章 科学边界"), G("第二章 a=b")});
   LibraryIndex index(dir.paths());
-  index.WriteBookName(G("三体"));
-  index.WriteChapterTitle(1, G("第一章 科学边界"));
-  index.WriteChapterTitle(2, G("第二章 a=b"));  // only the first "=" separates key and value
-  index.WriteChapterCount(2);
   index.WriteReadingHistory(0);
   index.WriteLineNumber(1);
   ASSERT_TRUE(index.Exists());
@@ -60,9 +59,12 @@ TEST(ChapterRows, MissingTitlesAndDamagedCounts) {
   TempRunDir dir;
   std::filesystem::create_directories(dir.root() / "data");
   LibraryIndex index(dir.paths());
-  index.WriteChapterTitle(1, G("第一章"));
-  index.WriteChapterTitle(3, G("第三章"));
-  index.WriteChapterCount(3);
+  const std::string titles(index_keys::kChapterIndex);
+  IniFile(dir.paths().DataIni())
+      .WriteMany(
+          {{titles, "1", G("第一章")},
+           {titles, "3", G("第三章")},
+           {std::string(index_keys::kProperties), std::string(index_keys::kChapterCount), "3"}});
   const std::vector<ChapterRow> rows = ReadChapterRows(index);
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[1].title, "");  // no key 2: an empty title, still chapter 2
@@ -99,10 +101,10 @@ TEST(LibraryIndex, PositionSavesInPlaceOnceLaidOut) {
            PositionValue(1) + "\r\n" + titles,
        true, true},
       {"original program's layout",
-       props + G("文件名=书\r\n章节数=1\r\n") + history + "0\r\n" + line + "1\r\n" + titles,
-       false, true},
-      {"titles first", titles + props + history + PositionValue(0) + "\r\n" + line +
-                           PositionValue(1) + "\r\n",
+       props + G("文件名=书\r\n章节数=1\r\n") + history + "0\r\n" + line + "1\r\n" + titles, false,
+       true},
+      {"titles first",
+       titles + props + history + PositionValue(0) + "\r\n" + line + PositionValue(1) + "\r\n",
        false, false},
   };
   for (const Case& c : cases) {

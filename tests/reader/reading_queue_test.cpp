@@ -11,6 +11,7 @@
 #include "reader/line_filter.h"
 #include "rules/default_rules.h"
 #include "rules/rule_set.h"
+#include "support/library_fixture.h"
 #include "support/run_dir_fixture.h"
 
 namespace lectoria {
@@ -28,7 +29,7 @@ class QueueTest : public ::testing::Test {
     dir_.WriteFile("data/keep", "");
     for (std::size_t k = 0; k < chapters.size(); ++k)
       dir_.WriteFile("data/" + std::to_string(k + 1) + ".txt", chapters[k]);
-    index.WriteChapterCount(static_cast<int>(chapters.size()));
+    testing::WriteLibraryIndex(dir_.paths(), "", std::vector<std::string>(chapters.size()));
     index.WriteReadingHistory(readingHistory);
     queue_.ChapterCount = static_cast<int>(chapters.size());
   }

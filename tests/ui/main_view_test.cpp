@@ -18,6 +18,7 @@
 #include "app/window/texts.h"
 #include "library/library_index.h"
 #include "platform/ini_file.h"
+#include "support/library_fixture.h"
 #include "ui/qt_text.h"
 #include "view_harness.h"
 
@@ -49,12 +50,9 @@ class MainViewTest : public ::testing::Test {
     h_.dir.WriteFile("data/1.txt", CrLf({G("第一章 起"), G("第一行")}));
     h_.dir.WriteFile("data/2.txt", CrLf({G("第二章 承"), G("第一句"), G("第二句")}));
     h_.dir.WriteFile("data/3.txt", CrLf({G("第三章 转"), G("末句")}));
+    testing::WriteLibraryIndex(h_.dir.paths(), G("测试之书"),
+                               {G("第一章 起"), G("第二章 承"), G("第三章 转")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("测试之书"));
-    index.WriteChapterTitle(1, G("第一章 起"));
-    index.WriteChapterTitle(2, G("第二章 承"));
-    index.WriteChapterTitle(3, G("第三章 转"));
-    index.WriteChapterCount(3);
     index.WriteReadingHistory(1);
     index.WriteLineNumber(2);
   }
@@ -85,7 +83,7 @@ TEST_F(MainViewTest, EveryControlIsAWidgetNamedAfterItAtItsGeometry) {
     const Rect client = h_.model().ClientGeometry(name);
     EXPECT_EQ(w->mapTo(h_.view.get(), QPoint(0, 0)), QPoint(client.left, client.top));
   }
-  EXPECT_EQ(widgets, 29);  // the form's 21 and eight added around it
+  EXPECT_EQ(widgets, 30);  // the form's 21 and nine added around it
 }
 
 TEST_F(MainViewTest, ButtonInsideFrameSitsAtItsClientPosition) {

@@ -15,6 +15,7 @@
 #include "app/window/texts.h"
 #include "library/library_index.h"
 #include "private_bus.h"
+#include "support/library_fixture.h"
 #include "view_harness.h"
 
 namespace lectoria {
@@ -80,10 +81,8 @@ class MprisTest : public ::testing::Test {
 
   void WriteBook() {
     h_.dir.WriteFile("data/1.txt", testing::CrLf({G("第一章 夜行"), G("邮差走过桥。")}));
+    testing::WriteLibraryIndex(h_.dir.paths(), G("灯下集"), {G("第一章 夜行")});
     LibraryIndex index(h_.dir.paths());
-    index.WriteBookName(G("灯下集"));
-    index.WriteChapterTitle(1, G("第一章 夜行"));
-    index.WriteChapterCount(1);
     index.WriteReadingHistory(0);
     index.WriteLineNumber(2);
   }

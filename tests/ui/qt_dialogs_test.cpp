@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
@@ -94,6 +95,25 @@ TEST(QtDialogsTest, MessageBoxIsModalOwnedByTheWindowAndWaitsForOk) {
   dialogs.ShowMessage(texts::kImportDone, texts::kNoticeTitle);
   EXPECT_TRUE(inspected);
   EXPECT_TRUE(dialogs.OpenDialogs().empty());
+}
+
+TEST(QtDialogsTest, QuestionAnswersYesOnlyForYes) {
+  QtDialogs dialogs;
+  struct Case {
+    QMessageBox::StandardButton press;
+    bool answer;
+  };
+  for (const Case c : {Case{QMessageBox::Yes, true}, Case{QMessageBox::No, false}}) {
+    WhenShown(dialogs, [&](QDialog* dialog) {
+      auto* box = qobject_cast<QMessageBox*>(dialog);
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::No));
+      box->button(c.press)->click();
+    });
+    EXPECT_EQ(dialogs.AskYesNo(G("移除吗？"), texts::kNoticeTitle), c.answer);
+  }
+  dialogs.Shutdown();
+  EXPECT_FALSE(dialogs.AskYesNo(G("移除吗？"), texts::kNoticeTitle));
 }
 
 TEST(QtDialogsTest, MessageFromAWorkerShowsOnTheGuiThreadAndHoldsTheWorker) {

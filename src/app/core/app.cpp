@@ -33,6 +33,7 @@ void App::Close() {
   if (!started_ || closed_) return;
   closed_ = true;
   ports_.ui.StopTimer();
+  AbandonImport();
   // The threads stop first: one that finished its step after the clean-up (StartAfterWait
   // starting a clip, a worker storing one) would leave the player open or a clip in temp/.
   RunHook(hooks_.OnClose);

@@ -12,12 +12,16 @@
 
 #include "app/state/app_state.h"
 #include "app/state/config_store.h"
+#include "app/core/import_job.h"
 #include "app/core/status_line.h"
 #include "app/core/save_notices.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
+#include "app/ports/progress_dialog.h"
+#include "app/ports/shelf_view.h"
 #include "app/ports/ui_thread.h"
 #include "app/window/main_window.h"
+#include "library/bookshelf.h"
 #include "library/library_index.h"
 #include "platform/clip_player.h"
 
@@ -30,6 +34,12 @@ struct AppPorts {
   MessageBoxPort& messages;
   FileDialogPort& fileDialog;
   ClipPlayer& player;  // 媒体播放1
+  /// The import's progress dialog; without one the import runs unseen until its message.
+  ProgressDialogPort* progress = nullptr;
+  /// The bookshelf's list; without one the shelf is not shown.
+  ShelfViewPort* shelfView = nullptr;
+  /// Yes/no questions (replace a book, remove one); without it every question answers no.
+  QuestionPort* questions = nullptr;
 };
 
 /// Operations that other parts of the program supply. Set them before Start(). An empty hook
@@ -122,10 +132,29 @@ class App {
   /// when it cannot be stored the book is listed but not loaded for reading.
   void RestoreFromLibrary();
 
-  /// 按钮2 "打开文件": asks for a .txt book, imports it (see library/book_import.h) and makes
-  /// it the book being read from its start; reports "请打开文件！" when cancelled, a failure
-  /// message when the file cannot be read or the library written, and "导入完毕！" at the end.
+  /// 按钮2 "打开文件": asks for a .txt book and imports it (see library/book_import.h) onto
+  /// the shelf, on a thread of its own behind the progress dialog, while the window stays
+  /// usable and the current book goes on being read. Once the new book is ready it becomes the
+  /// book being read, from its start; the one read before keeps its place on the shelf; then
+  /// "导入完毕！". A file already on the shelf is imported again only when the user agrees to
+  /// replace that book (which keeps its place). "请打开文件！" when the dialog is cancelled; a
+  /// refused, failed or cancelled import shows why and changes nothing. Does nothing while an
+  /// import runs.
   void ImportBook();
+  /// True while an import runs.
+  bool ImportRunning() const { return importJob_.Running(); }
+
+  // Bookshelf (see library/bookshelf.h).
+  /// Ctrl+B and 按钮_书架: lists the books (title, chapters, share read, last read) in the
+  /// shelf view, whose choices switch to a book or remove one.
+  void ShowShelf();
+  /// Makes book `id` the one being read: reading stops, the book is swapped into R/data and
+  /// the window takes its title, chapters and position. False when it cannot be swapped in;
+  /// the current book then stays.
+  bool SwitchBook(BookId id);
+  /// Asks first, then removes book `id` and its files; removing the book being read leaves no
+  /// book loaded.
+  void RemoveFromShelf(BookId id);
 
   // Chapter list.
   /// Refills 超级列表框1 from the library index and sets ChapterCount: "章节数", but never more
@@ -139,6 +168,14 @@ class App {
 
  private:
   void BindEvents();
+  void FinishImport(BookImportResult result, BookId id, BookId replaces);
+  /// Stops reading and starts the counters, the audio cache and the queue again for the book
+  /// now in R/data (or none).
+  void StartReadingAfresh();
+  bool Ask(std::string_view utf8Text);
+  std::vector<ShelfRow> ShelfRows() const;
+  /// The window's end during an import: stop it, wait for it, forget what it built.
+  void AbandonImport();
   void RegisterHotkeys();
   void StartVoiceLoader();
   void RunHook(const std::function<void()>& hook) {
@@ -155,6 +192,8 @@ class App {
   SaveNotices saveNotices_;
   AppHooks hooks_;
   std::thread voiceLoader_;
+  ImportJob importJob_{ports_.ui};
+  BookId importing_ = 0;  // the book the running import builds
   bool started_ = false;
   bool closed_ = false;
 };

@@ -21,6 +21,8 @@ void App::BindEvents() {
       ImportBook();
     }
   });
+  w.Bind(ctl::按钮_书架, E::kClicked, [this] { ShowShelf(); });
+  w.Bind(Command::kShowShelf, [this] { ShowShelf(); });
   w.Bind(ctl::超级列表框1, E::kCurrentRowChanged, [this] { ShowChapterText(); });
   w.Bind(ctl::按钮1, E::kClicked, [this] { RunHook(hooks_.ToggleStartPause); });
   w.Bind(ctl::按钮4, E::kClicked, [this] { RunHook(hooks_.AdvanceClip); });

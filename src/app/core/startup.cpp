@@ -3,6 +3,7 @@
 #include "app/state/index_checks.h"
 #include "app/window/control_names.h"
 #include "app/window/texts.h"
+#include "library/bookshelf.h"
 #include "library/library_swap.h"
 #include "platform/file_util.h"
 
@@ -32,6 +33,7 @@ void App::OnMainWindowCreated() {
 
   // A crash in the middle of an import's swap must not lose the library.
   RecoverInterruptedImport(state_.R);
+  RecoverShelf(state_.R);
   if (library_.Exists()) {
     state_.BookLoaded = true;
     RestoreFromLibrary();
@@ -50,10 +52,7 @@ void App::RestoreFromLibrary() {
     // The queue loader reads the row from the index itself, so the index must hold the
     // checked one. Should it not take it, reading cannot start from a known place: the book
     // stays listed but is not read.
-    using namespace index_keys;
-    const bool saved = library_.WriteMany(
-        {{std::string(kProperties), std::string(kReadingHistory), std::to_string(position.row)},
-         {std::string(kProperties), std::string(kLineNumber), std::to_string(position.line)}});
+    const bool saved = library_.SavePosition(position.row, position.line);
     if (!saveNotices_.Saved(SaveNotices::Kind::kPosition, saved) ||
         library_.ReadingHistory() != position.row) {
       state_.BookLoaded = false;

@@ -188,11 +188,11 @@ void PlaybackController::AdvanceClip() {
 void PlaybackController::EnterClip(std::int32_t clip) {
   const ReadingQueue& queue = state_.ReadingQueue;
   LibraryIndex& library = app_.library();
-  SaveNotices& notices = app_.saveNotices();
+  std::int32_t line = -1;
   for (std::int32_t i = 1; i <= queue.Size(); ++i) {
-    if (queue.Slot(i).QueueClip == clip)
-      notices.Saved(SaveNotices::Kind::kPosition, library.WriteLineNumber(queue.Slot(i).QueueLine));
+    if (queue.Slot(i).QueueClip == clip) line = queue.Slot(i).QueueLine;
   }
+  const std::int32_t rowBefore = state_.CurrentChapterRow;
   // One entry per chapter moved on to; a chapter without a usable line gives a second entry
   // for the same clip, so the row moves past it too.
   for (const std::int32_t start : queue.ChapterStartClips) {
@@ -200,8 +200,12 @@ void PlaybackController::EnterClip(std::int32_t clip) {
     const std::int32_t row = state_.CurrentChapterRow + 1;
     state_.CurrentChapterRow = row;
     window_.SetCurrentRow(ctl::超级列表框1, row);
-    notices.Saved(SaveNotices::Kind::kPosition, library.WriteReadingHistory(row));
   }
+  // Line and chapter in one save, so that a crash never pairs a line with the wrong chapter.
+  if (line >= 0 || state_.CurrentChapterRow != rowBefore)
+    app_.saveNotices().Saved(
+        SaveNotices::Kind::kPosition,
+        library.SavePosition(state_.CurrentChapterRow, line >= 0 ? line : library.LineNumber()));
 }
 
 void PlaybackController::LaunchStartAfterWait() {

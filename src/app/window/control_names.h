@@ -44,5 +44,7 @@ inline constexpr std::string_view 组合框_定时 = "组合框_定时";  // sle
 inline constexpr std::string_view 状态条1 = "状态条1";          // status line
 // Between the two frames: opens the text rules (朗读规则).
 inline constexpr std::string_view 按钮_规则 = "按钮_规则";
+// Between the two frames, beside it: opens the bookshelf.
+inline constexpr std::string_view 按钮_书架 = "按钮_书架";
 
 }  // namespace lectoria::ctl

@@ -17,6 +17,7 @@ std::vector<Shortcut> MainWindowShortcuts() {
       {"Ctrl+Down", Command::kQuieter},
       {"Ctrl+T", Command::kCycleSleepTimer},
       {"Ctrl+R", Command::kEditRules},
+      {"Ctrl+B", Command::kShowShelf},
   };
 }
 

@@ -28,6 +28,10 @@ inline constexpr std::string_view kImportDone =
     "\xB5\xBC\xC8\xEB\xCD\xEA\xB1\xCF\xA3\xA1";  // 导入完毕！
 inline constexpr std::string_view kPleaseOpenFile =
     "\xC7\xEB\xB4\xF2\xBF\xAA\xCE\xC4\xBC\xFE\xA3\xA1";  // 请打开文件！
+/// The import's progress dialog: this, the book's name and kImportingAfter.
+inline constexpr std::string_view kImportingBefore =
+    "\xD5\xFD\xD4\xDA\xB5\xBC\xC8\xEB\xA1\xB6";                                  // 正在导入《
+inline constexpr std::string_view kImportingAfter = "\xA1\xB7\xA1\xAD\xA1\xAD";  // 》……
 inline constexpr std::string_view kNoticeTitle = "\xCC\xE1\xCA\xBE\xCF\xFB\xCF\xA2";  // 提示消息
 
 /// The open-file dialog's filter: description and pattern pairs, each followed by "|".

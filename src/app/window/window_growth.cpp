@@ -27,7 +27,8 @@ Rect GrownGeometry(std::string_view control, const Rect& form, int clientWidth, 
   } else if (control == ctl::状态条1) {
     r.top += dy;
     r.width += dx;
-  } else if (control == ctl::外形框1 || control == ctl::外形框2 || control == ctl::按钮_规则) {
+  } else if (control == ctl::外形框1 || control == ctl::外形框2 || control == ctl::按钮_规则 ||
+             control == ctl::按钮_书架) {
     r.left += dx;
   }
   return r;

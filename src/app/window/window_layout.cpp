@@ -75,7 +75,8 @@ std::vector<Control> MainWindowControls() {
       {ctl::组合框_定时, K::kComboBox, ctl::外形框1, {56, 48, 100, 22}, ""},
       {ctl::状态条1, K::kLabel, "", {8, 425, 680, 15}, ""},
       // In the free band between the voice group and the control group.
-      {ctl::按钮_规则, K::kButton, "", {696, 107, 152, 26}, "朗读规则…"},
+      {ctl::按钮_规则, K::kButton, "", {696, 107, 74, 26}, "朗读规则…"},
+      {ctl::按钮_书架, K::kButton, "", {774, 107, 74, 26}, "书架…"},
   };
   // clang-format on
 

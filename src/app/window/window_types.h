@@ -125,6 +125,7 @@ enum class Command {
   kQuieter,
   kCycleSleepTimer,
   kEditRules,  // open the text rules
+  kShowShelf,  // open the bookshelf
 };
 
 /// A keyboard shortcut of the window: the keys in the portable form "Ctrl+]" (as toolkits
