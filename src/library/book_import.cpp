@@ -104,6 +104,7 @@ BookImportResult Import(const RunPaths& paths, const fs::path& source,
     // Padded, so that saving the position while reading rewrites them in place.
     entries.push_back({props, std::string(kReadingHistory), PositionValue(0)});
     entries.push_back({props, std::string(kLineNumber), PositionValue(1)});
+    entries.push_back({props, std::string(kPlaceInLine), PositionValue(0)});
     // The chapter files reach the disk before the index that names them is swapped in.
     if (!IniFile(staging / "data.ini").WriteMany(entries) || !SyncFileSystemOf(staging))
       error = ImportError::kWriteFailed;

@@ -134,6 +134,17 @@ class MainWindow {
   /// `percent` is held between kMinTextScale and kMaxTextScale.
   void SetTextScale(std::string_view control, int percent);
 
+  // --- Line marks of an edit box ----------------------------------------------------------
+  /// The 0-based line of the edit's text marked as being read; -1 when none.
+  std::int32_t HighlightLine(std::string_view control) const;
+  /// Marks a line (-1: none); announced as kHighlight when it changes.
+  void SetHighlightLine(std::string_view control, std::int32_t line);
+  /// Asks the view to bring the marked line into view again (announced as kReveal).
+  void RevealHighlight(std::string_view control);
+  /// The line the user pointed at (a context menu, a double-click); -1 when none.
+  std::int32_t PointedLine(std::string_view control) const;
+  void UserPointAtLine(std::string_view control, std::int32_t line);
+
   // --- Events -------------------------------------------------------------------------------
   /// Binds `handler` to an event, replacing an earlier binding. Bind before events arrive.
   void Bind(std::string_view control, ControlEvent event, Handler handler);

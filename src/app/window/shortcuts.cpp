@@ -16,6 +16,13 @@ std::vector<Shortcut> MainWindowShortcuts() {
       {"Ctrl+Up", Command::kLouder},
       {"Ctrl+Down", Command::kQuieter},
       {"Ctrl+T", Command::kCycleSleepTimer},
+      {"Alt+Left", Command::kPreviousLine},
+      {"Alt+Right", Command::kNextLine},
+      {"Alt+PgUp", Command::kPreviousChapter},
+      {"Alt+PgDown", Command::kNextChapter},
+      {"Alt+[", Command::kSeekBack},
+      {"Alt+]", Command::kSeekForward},
+      {"Ctrl+L", Command::kShowReadingLine},
   };
 }
 
