@@ -37,6 +37,7 @@ void App::BindEvents() {
   });
   w.Bind(ctl::组合框_语音风格, E::kItemSelected, [this] { RunHook(hooks_.VoiceChanged); });
   w.Bind(Command::kShowReadingLine, [this] { place_.Reveal(); });
+  w.Bind(Command::kBrowseText, [this] { place_.SetFollowing(false); });
   w.Bind(ctl::超级链接框1, E::kClicked, [this] {
     if (hooks_.OpenUrl) hooks_.OpenUrl(texts::kServiceProductUrl);
   });

@@ -44,13 +44,17 @@ void ReadingPlace::Show(ReadingPosition place) {
   if (following_ && window_.CurrentRow(ctl::超级列表框1) != place.row) {
     window_.SetCurrentRow(ctl::超级列表框1, place.row);  // shows the chapter: OnChapterShown
   } else {
-    OnChapterShown();
+    Mark();
   }
 }
 
 void ReadingPlace::OnChapterShown() {
+  following_ = place_.row < 0 || window_.CurrentRow(ctl::超级列表框1) == place_.row;
+  Mark();
+}
+
+void ReadingPlace::Mark() {
   const std::int32_t shown = window_.CurrentRow(ctl::超级列表框1);
-  following_ = place_.row < 0 || shown == place_.row;
   window_.SetHighlightLine(ctl::编辑框1,
                            place_.row >= 0 && shown == place_.row ? place_.line - 1 : -1);
 }
@@ -60,7 +64,7 @@ void ReadingPlace::Reveal() {
   following_ = true;
   if (window_.CurrentRow(ctl::超级列表框1) != place_.row)
     window_.SetCurrentRow(ctl::超级列表框1, place_.row);
-  OnChapterShown();
+  Mark();
   window_.RevealHighlight(ctl::编辑框1);
 }
 

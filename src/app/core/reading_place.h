@@ -57,6 +57,8 @@ class ReadingPlace {
   double Share(std::int32_t row, std::int32_t line);
 
  private:
+  /// The mark on the line being read, where 编辑框1 shows its chapter.
+  void Mark();
   std::int64_t ChapterBytes(std::int32_t chapter);
   std::int64_t LineOffset(std::int32_t chapter, std::int32_t line);
 

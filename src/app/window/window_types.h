@@ -138,6 +138,7 @@ enum class Command {
   kSeekBack,         // about ten seconds back within the clip
   kSeekForward,
   kShowReadingLine,  // show the chapter and the line being read again
+  kBrowseText,       // the user scrolled the chapter text away: reading no longer moves it
 };
 
 /// A keyboard shortcut of the window: the keys in the portable form "Ctrl+]" (as toolkits
