@@ -22,7 +22,6 @@
 
 #include "app/core/app.h"
 #include "app/core/comforts.h"
-#include "app/window/control_names.h"
 #include "app/core/run_dir_claim.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/reading_navigator.h"

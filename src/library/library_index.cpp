@@ -88,7 +88,8 @@ bool LibraryIndex::SavePosition(std::int32_t row, std::int32_t line, std::int64_
   if (placeMs == 0 && PlaceInLine() == 0 &&
       WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}}, /*inPlaceOnly=*/true))
     return true;
-  return WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}, {kPlaceInLine, placeMs}});
+  return WritePosition(ini_,
+                       {{kReadingHistory, row}, {kLineNumber, line}, {kPlaceInLine, placeMs}});
 }
 
 bool LibraryIndex::WriteMany(const std::vector<IniFile::Entry>& entries) {

@@ -7,13 +7,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTextBlock>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSlider>
+#include <QTextBlock>
 #include <QThread>
 #include <QTreeWidget>
 #include <QWindow>
@@ -475,7 +475,8 @@ void MainView::ShowContextMenu(std::string_view control, QPoint pos) {
 bool MainView::eventFilter(QObject* watched, QEvent* event) {
   auto* edit = qobject_cast<QPlainTextEdit*>(ControlWidget("编辑框1"));
   if (edit && watched == edit->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-    model_.UserPointAtLine("编辑框1", LineAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    model_.UserPointAtLine("编辑框1",
+                           LineAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
     model_.RunCommand(Command::kReadFromLine);
     return true;
   }

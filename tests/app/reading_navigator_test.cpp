@@ -98,16 +98,16 @@ TEST_F(NavigatorTest, PreviousAndNextLineAndChapterAtBordersAndEnds) {
     ReadingPosition to;  // == from: nothing moves
   };
   const Case cases[] = {
-      {Command::kNextLine, {0, 3}, {1, 1}},         {Command::kPreviousLine, {1, 1}, {0, 3}},
-      {Command::kNextLine, {0, 1}, {0, 2}},         {Command::kPreviousLine, {0, 1}, {0, 1}},
-      {Command::kNextLine, {2, 3}, {2, 3}},         {Command::kNextChapter, {1, 2}, {2, 1}},
-      {Command::kPreviousChapter, {1, 2}, {0, 1}},  {Command::kPreviousChapter, {0, 2}, {0, 2}},
+      {Command::kNextLine, {0, 3}, {1, 1}},        {Command::kPreviousLine, {1, 1}, {0, 3}},
+      {Command::kNextLine, {0, 1}, {0, 2}},        {Command::kPreviousLine, {0, 1}, {0, 1}},
+      {Command::kNextLine, {2, 3}, {2, 3}},        {Command::kNextChapter, {1, 2}, {2, 1}},
+      {Command::kPreviousChapter, {1, 2}, {0, 1}}, {Command::kPreviousChapter, {0, 2}, {0, 2}},
       {Command::kNextChapter, {2, 1}, {2, 1}},
   };
   StartWithBook();
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << static_cast<int>(c.command) << " from " << c.from.row
-                                      << ":" << c.from.line);
+    SCOPED_TRACE(::testing::Message()
+                 << static_cast<int>(c.command) << " from " << c.from.row << ":" << c.from.line);
     nav_.ReadFrom(c.from.row, c.from.line);
     Run(c.command);
     EXPECT_EQ((ReadingPosition{StoredHistory(), StoredLine()}), c.to);

@@ -21,9 +21,7 @@ class SleepTimerTest : public PlaybackFixture {
     h_.ui.RunPending();
   }
   // The sleep timer's part of the status line (the reading position has its own).
-  std::string Status() {
-    return GbkToUtf8(h_.app.statusLine().Get(StatusLine::Part::kSleepTimer));
-  }
+  std::string Status() { return GbkToUtf8(h_.app.statusLine().Get(StatusLine::Part::kSleepTimer)); }
 
   Comforts comforts_{h_.app};
 };

@@ -27,8 +27,8 @@ class ReadingViewTest : public ::testing::Test {
     // Every chapter has that text: choosing a row (which shows its chapter) keeps it.
     for (int k = 1; k <= 3; ++k) h_.dir.WriteFile("data/" + std::to_string(k) + ".txt", text);
     h_.model().SetRows(ctl::超级列表框1, {{"one", 1}, {"two", 2}, {"three", 3}});
-    for (Command command : {Command::kReadFromChapter, Command::kReadFromLine,
-                            Command::kBrowseText, Command::kShowReadingLine})
+    for (Command command : {Command::kReadFromChapter, Command::kReadFromLine, Command::kBrowseText,
+                            Command::kShowReadingLine})
       h_.model().Bind(command, [this, command] { ran_.push_back(command); });
     ProcessEvents();
   }

@@ -13,8 +13,8 @@
 #include "app/core/app_state.h"
 #include "app/core/config_store.h"
 #include "app/core/reading_place.h"
-#include "app/core/status_line.h"
 #include "app/core/save_notices.h"
+#include "app/core/status_line.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
 #include "app/ports/ui_thread.h"
@@ -47,8 +47,9 @@ struct AppHooks {
   /// 组合框_语音: the user picked a voice. Placeholder: nothing.
   std::function<void()> FillStyleBox;
   /// Body of the voice-loading thread started by start-up; it must end by setting the caption
-  /// "开始" on 按钮1 and then enabling it when a book is loaded. Placeholder: only that last step. Close() joins the thread, so the
-  /// body must not wait for the UI thread. Should it throw, the App takes that last step.
+  /// "开始" on 按钮1 and then enabling it when a book is loaded. Placeholder: only that last step.
+  /// Close() joins the thread, so the body must not wait for the UI thread. Should it throw, the
+  /// App takes that last step.
   std::function<void()> LoadVoices;
   /// 超级链接框1 clicked: open the address in the default browser. Placeholder: nothing.
   std::function<void(std::string_view url)> OpenUrl;

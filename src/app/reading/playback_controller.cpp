@@ -240,9 +240,11 @@ void PlaybackController::SavePlaceLocked() {
   if (slot == nullptr || slot->QueueEnd) return;
   const PlayerStatus status = player_.Status();
   const bool open = status == PlayerStatus::kPlaying || status == PlayerStatus::kPaused;
-  const std::int64_t ms = open && pieceOfLine_ == 0 ? std::max<std::int64_t>(player_.PositionMs(), 0) : 0;
-  app_.saveNotices().Saved(SaveNotices::Kind::kPosition,
-                           app_.library().SavePosition(state_.CurrentChapterRow, slot->QueueLine, ms));
+  const std::int64_t ms =
+      open && pieceOfLine_ == 0 ? std::max<std::int64_t>(player_.PositionMs(), 0) : 0;
+  app_.saveNotices().Saved(
+      SaveNotices::Kind::kPosition,
+      app_.library().SavePosition(state_.CurrentChapterRow, slot->QueueLine, ms));
 }
 
 void PlaybackController::LaunchStartAfterWait() {

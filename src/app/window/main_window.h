@@ -7,8 +7,8 @@
 // events run the operation bound to them on the UI thread: at once when raised there,
 // otherwise queued to it.
 //
-// Controls are named by their form names (see app/window/control_names.h); texts are GBK. Calls that
-// name an unknown control, or a control of the wrong kind, change nothing and read as empty,
+// Controls are named by their form names (see app/window/control_names.h); texts are GBK. Calls
+// that name an unknown control, or a control of the wrong kind, change nothing and read as empty,
 // false, 0 or -1.
 #pragma once
 

@@ -135,7 +135,7 @@ enum class Command {
   kNextLine,
   kPreviousChapter,
   kNextChapter,
-  kSeekBack,         // about ten seconds back within the clip
+  kSeekBack,  // about ten seconds back within the clip
   kSeekForward,
   kShowReadingLine,  // show the chapter and the line being read again
   kBrowseText,       // the user scrolled the chapter text away: reading no longer moves it
