@@ -28,6 +28,7 @@
 #include "app/state/run_dir_claim.h"
 #include "app/reading/playback_controller.h"
 #include "app/reading/refresh_ahead.h"
+#include "app/reading/reading_navigator.h"
 #include "app/reading/synthesis_worker.h"
 #include "app/reading/voice_loader.h"
 #include "app/window/control_names.h"
@@ -79,6 +80,7 @@ struct ConnectedParts {
   std::unique_ptr<speechd::SpeechService> embeddedService;
   std::unique_ptr<SpeechServiceClient> speechClient;
   std::unique_ptr<PlaybackController> playback;
+  std::unique_ptr<ReadingNavigator> navigator;
   std::unique_ptr<VoiceLoader> voices;
   std::unique_ptr<SynthesisWorker> worker;
   std::unique_ptr<ReadingRules> rules;
@@ -122,6 +124,9 @@ ConnectedParts ConnectParts(App& app, const ProgramOptions& options) {
   // for a new book (StopReading) and joins its thread in OnClose.
   parts.playback = std::make_unique<PlaybackController>(app);
   parts.playback->Install();
+  // Moving the reading: read from here, previous/next line and chapter, seeking, a new voice.
+  parts.navigator = std::make_unique<ReadingNavigator>(app, *parts.playback);
+  parts.navigator->Install();
 
   // Speech: the voice-loading thread (LoadVoices, which ends by enabling 按钮1 with "开始") and
   // the style box (FillStyleBox); the synthesis worker, launched as the tick's last step.

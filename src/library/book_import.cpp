@@ -98,6 +98,7 @@ BookImportResult Build(const fs::path& dir, const fs::path& source, const Import
     // Padded, so that saving the position while reading rewrites them in place.
     entries.push_back({props, std::string(kReadingHistory), PositionValue(0)});
     entries.push_back({props, std::string(kLineNumber), PositionValue(1)});
+    entries.push_back({props, std::string(kPlaceInLine), PositionValue(0)});
     // The chapter files reach the disk before the index that names them is swapped in.
     if (!IniFile(dir / "data.ini").WriteMany(entries) || !SyncFileSystemOf(dir))
       error = ImportError::kWriteFailed;

@@ -15,8 +15,8 @@ std::string PositionValue(std::int64_t value) {
 namespace {
 
 // Saves the position keys in place when possible, else with one save of the whole file.
-bool WritePosition(IniFile& ini,
-                   const std::vector<std::pair<std::string_view, std::int64_t>>& keys) {
+bool WritePosition(IniFile& ini, const std::vector<std::pair<std::string_view, std::int64_t>>& keys,
+                   bool inPlaceOnly = false) {
   std::vector<std::string> values;
   for (const auto& key : keys) values.push_back(PositionValue(key.second));
   std::vector<std::pair<std::string_view, std::string_view>> inPlace;
@@ -25,7 +25,7 @@ bool WritePosition(IniFile& ini,
     inPlace.emplace_back(keys[i].first, values[i]);
     entries.push_back({std::string(kProperties), std::string(keys[i].first), values[i]});
   }
-  return ini.WriteInPlace(kProperties, inPlace) || ini.WriteMany(entries);
+  return ini.WriteInPlace(kProperties, inPlace) || (!inPlaceOnly && ini.WriteMany(entries));
 }
 
 }  // namespace
@@ -54,6 +54,11 @@ std::int32_t LibraryIndex::LineNumber() const {
   return ini_.ReadInt(kProperties, kLineNumber);
 }
 
+std::int64_t LibraryIndex::PlaceInLine() const {
+  const std::int64_t ms = ini_.ReadInt(kProperties, kPlaceInLine);
+  return ms > 0 ? ms : 0;
+}
+
 bool LibraryIndex::WriteReadingHistory(std::int32_t row) {
   return WritePosition(ini_, {{kReadingHistory, row}});
 }
@@ -62,8 +67,17 @@ bool LibraryIndex::WriteLineNumber(std::int32_t line) {
   return WritePosition(ini_, {{kLineNumber, line}});
 }
 
-bool LibraryIndex::SavePosition(std::int32_t row, std::int32_t line) {
-  return WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}});
+bool LibraryIndex::SavePosition(std::int32_t row, std::int32_t line, std::int64_t placeMs) {
+  if (WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}, {kPlaceInLine, placeMs}},
+                    /*inPlaceOnly=*/true))
+    return true;
+  // An index laid out before the place in the line was kept lacks its key, which reads as 0:
+  // the start of a line is saved in place without it.
+  if (placeMs == 0 && PlaceInLine() == 0 &&
+      WritePosition(ini_, {{kReadingHistory, row}, {kLineNumber, line}}, /*inPlaceOnly=*/true))
+    return true;
+  return WritePosition(ini_,
+                       {{kReadingHistory, row}, {kLineNumber, line}, {kPlaceInLine, placeMs}});
 }
 
 }  // namespace lectoria

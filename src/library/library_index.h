@@ -24,6 +24,8 @@ inline constexpr std::string_view kBookName = "\xCE\xC4\xBC\xFE\xC3\xFB";      /
 inline constexpr std::string_view kChapterCount = "\xD5\xC2\xBD\xDA\xCA\xFD";  // 章节数
 inline constexpr std::string_view kReadingHistory = "\xD4\xC4\xB6\xC1\xC0\xFA\xCA\xB7";  // 阅读历史
 inline constexpr std::string_view kLineNumber = "\xD0\xD0\xBA\xC5";                      // 行号
+/// Where in the clip of that line reading stopped, in milliseconds (absent: 0).
+inline constexpr std::string_view kPlaceInLine = "\xD0\xD0\xC4\xDA\xCE\xBB\xD6\xC3";  // 行内位置
 inline constexpr std::string_view kChapterIndex = "\xD5\xC2\xBD\xDA\xCB\xF7\xD2\xFD";  // 章节索引
 }  // namespace index_keys
 
@@ -59,6 +61,8 @@ class LibraryIndex {
   std::int32_t ReadingHistory() const;
   /// "属性"/"行号": the 1-based line within that chapter's file.
   std::int32_t LineNumber() const;
+  /// "属性"/"行内位置": milliseconds into that line's clip; 0 when absent or negative.
+  std::int64_t PlaceInLine() const;
 
   // Writes; each saves the file at once. Failures are not reported (false is returned).
   // The position writes rewrite only their values when the file was laid out by the import
@@ -66,8 +70,8 @@ class LibraryIndex {
   // the original program wrote, the whole file is saved once and laid out for the next time.
   bool WriteReadingHistory(std::int32_t row);
   bool WriteLineNumber(std::int32_t line);
-  /// "阅读历史" and "行号" together, in one save.
-  bool SavePosition(std::int32_t row, std::int32_t line);
+  /// "阅读历史", "行号" and "行内位置" together, in one save.
+  bool SavePosition(std::int32_t row, std::int32_t line, std::int64_t placeMs = 0);
 
   const IniFile& file() const { return ini_; }
 

@@ -38,20 +38,25 @@ std::shared_ptr<const RuleSet> ReadingQueue::Rules() const {
   return rules_;
 }
 
+void ReadingQueue::LoadQueueAt(std::int32_t row) {
+  if (slots_.empty()) return;
+  const std::shared_ptr<const RuleSet> rules = Rules();
+  // Chapter files may have been rewritten (an import) since they were last read.
+  DropCachedChapter();
+  // "阅读历史" may hold anything up to the 32-bit limit; one past it lies beyond every chapter.
+  FillChapter = static_cast<std::int32_t>(
+      std::min<std::int64_t>(std::int64_t{row} + 1, std::numeric_limits<std::int32_t>::max()));
+  for (std::size_t i = 0; i < slots_.size(); ++i)
+    slots_[i].QueueClip = static_cast<std::int32_t>(i);
+  for (QueueSlot& slot : slots_) FillSlot(slot, rules.get());
+}
+
 void ReadingQueue::LoadQueue(bool reload) {
   if (slots_.empty()) return;
   // One set for the whole load, held while it is used, whatever another thread sets meanwhile.
   const std::shared_ptr<const RuleSet> rules = Rules();
   if (reload) {
-    // Chapter files may have been rewritten (an import) since they were last read.
-    DropCachedChapter();
-    const std::int64_t row = LibraryIndex(paths_).ReadingHistory();
-    // "阅读历史" may hold anything up to the 32-bit limit; one past it lies beyond every chapter.
-    FillChapter = static_cast<std::int32_t>(
-        std::min<std::int64_t>(row + 1, std::numeric_limits<std::int32_t>::max()));
-    for (std::size_t i = 0; i < slots_.size(); ++i)
-      slots_[i].QueueClip = static_cast<std::int32_t>(i);
-    for (QueueSlot& slot : slots_) FillSlot(slot, rules.get());
+    LoadQueueAt(LibraryIndex(paths_).ReadingHistory());
     return;
   }
   const std::int32_t lastClip = slots_.back().QueueClip;

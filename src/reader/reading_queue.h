@@ -64,6 +64,9 @@ class ReadingQueue {
   /// starting at line FillLine (set by the caller from "行号"); clips are numbered from 0.
   /// reload = false: the queue moves on by one line; the last slot gets the next line.
   void LoadQueue(bool reload);
+  /// Reload mode from chapter row `row` (0-based) instead of the stored "阅读历史": for a jump,
+  /// which must not depend on the index having taken the new position.
+  void LoadQueueAt(std::int32_t row);
 
   std::int32_t Size() const { return static_cast<std::int32_t>(slots_.size()); }
   /// Slot i, 1-based, 1 ≤ i ≤ Size().

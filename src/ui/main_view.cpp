@@ -6,12 +6,14 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSlider>
+#include <QTextBlock>
 #include <QThread>
 #include <QTreeWidget>
 #include <QWindow>
@@ -39,6 +41,7 @@ MainView::MainView(MainWindow& model, QWidget* parent) : QWidget(parent), model_
   setObjectName(QStringLiteral("MainWindow"));
   BuildWidgets();
   BuildShortcuts();
+  BuildContextMenus();
   setMinimumSize(controlsExtent_);
   // The model's geometry is the outer frame; until a window manager reports its frame, the
   // client area takes the whole size (there is no frame without one).
@@ -137,6 +140,9 @@ void MainView::ConnectWidget(const std::string& name, ControlKind kind, QWidget*
       break;
     case ControlKind::kEdit: {
       auto* edit = static_cast<QPlainTextEdit*>(widget);
+      // The boxes show the book and the line being read; the program never reads them back.
+      edit->setReadOnly(true);
+      edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
       connect(edit, &QPlainTextEdit::textChanged, this, [this, name, edit] {
         editingControl_ = name;
         model_.UserEditText(name, GbkFromQString(EditTextForModel(edit->toPlainText())));
@@ -249,6 +255,10 @@ void MainView::Apply(const std::string& control, Change what) {
     case Change::kTextScale:
       ApplyTextScale(control, widget);
       break;
+    case Change::kHighlight:
+    case Change::kReveal:
+      ApplyHighlight(control, widget, what == Change::kReveal);
+      break;
   }
 }
 
@@ -282,6 +292,8 @@ void MainView::ApplyText(const std::string& control, ControlKind kind, QWidget* 
       if (edit->toPlainText() == shown) return;
       QSignalBlocker block(edit);
       edit->setPlainText(shown);
+      if (control == "编辑框1") scrolledAway_ = false;  // another text: a fresh view of it
+      ApplyHighlight(control, widget, false);
       break;
     }
     case ControlKind::kLabel:
@@ -350,6 +362,125 @@ void MainView::ApplySelection(const std::string& control, QWidget* widget) {
   QSignalBlocker block(combo);
   const std::int32_t index = model_.SelectedIndex(control);
   combo->setCurrentIndex(index < combo->count() ? index : -1);
+}
+
+// --- The line being read, and reading from here ---------------------------------------------
+
+void MainView::ApplyHighlight(const std::string& control, QWidget* widget, bool reveal) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(widget);
+  if (!edit) return;
+  const std::int32_t line = model_.HighlightLine(control);
+  const QTextBlock block = line >= 0 ? edit->document()->findBlockByNumber(line) : QTextBlock();
+  QList<QTextEdit::ExtraSelection> marks;
+  if (block.isValid()) {
+    QTextEdit::ExtraSelection mark;
+    mark.format.setBackground(QColor(255, 236, 150));
+    mark.cursor = QTextCursor(block);
+    mark.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    marks.append(mark);
+  }
+  edit->setExtraSelections(marks);
+  if (reveal) scrolledAway_ = false;
+  if (!block.isValid() || scrolledAway_) return;
+  // Scrolled only when the line is not wholly in view, so reading line by line does not shake
+  // the text; the caret goes with it, for the keyboard.
+  QTextCursor start(block);
+  QTextCursor end(block);
+  end.movePosition(QTextCursor::EndOfBlock);
+  const QRect view = edit->viewport()->rect();
+  edit->setTextCursor(start);
+  if (reveal || !view.contains(edit->cursorRect(start)) || !view.contains(edit->cursorRect(end)))
+    edit->centerCursor();
+}
+
+void MainView::BuildContextMenus() {
+  struct Item {
+    const char16_t* text;
+    Command command;
+  };
+  const auto build = [this](std::string_view control, std::initializer_list<Item> items) {
+    QWidget* widget = ControlWidget(control);
+    if (!widget) return static_cast<QMenu*>(nullptr);
+    auto* menu = new QMenu(widget);
+    for (const Item& item : items) {
+      QAction* action = menu->addAction(QString::fromUtf16(item.text));
+      connect(action, &QAction::triggered, this,
+              [this, command = item.command] { model_.RunCommand(command); });
+    }
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(widget, &QWidget::customContextMenuRequested, this,
+            [this, name = std::string(control)](QPoint pos) { ShowContextMenu(name, pos); });
+    return menu;
+  };
+  listMenu_ = build("超级列表框1", {{u"从本章开始朗读	Enter", Command::kReadFromChapter},
+                                    {u"回到正在朗读的行	Ctrl+L", Command::kShowReadingLine}});
+  textMenu_ = build("编辑框1", {{u"从这一行开始朗读	双击", Command::kReadFromLine},
+                                {u"回到正在朗读的行	Ctrl+L", Command::kShowReadingLine},
+                                {u"上一行	Alt+←", Command::kPreviousLine},
+                                {u"下一行	Alt+→", Command::kNextLine},
+                                {u"上一章	Alt+PgUp", Command::kPreviousChapter},
+                                {u"下一章	Alt+PgDown", Command::kNextChapter},
+                                {u"后退 10 秒	Alt+[", Command::kSeekBack},
+                                {u"前进 10 秒	Alt+]", Command::kSeekForward}});
+  if (auto* list = qobject_cast<QTreeWidget*>(ControlWidget("超级列表框1"))) {
+    // Enter on a row, or a double-click, reads from there (a click only shows the chapter).
+    for (const QKeySequence keys : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+      auto* key = new QShortcut(keys, list);
+      key->setContext(Qt::WidgetShortcut);
+      connect(key, &QShortcut::activated, this,
+              [this] { model_.RunCommand(Command::kReadFromChapter); });
+    }
+    connect(list, &QTreeWidget::itemDoubleClicked, this,
+            [this] { model_.RunCommand(Command::kReadFromChapter); });
+  }
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(ControlWidget("编辑框1"))) {
+    edit->viewport()->installEventFilter(this);
+    // Only the user's scrolling (wheel, bar, keys on the bar) triggers actions; the program's
+    // own moves do not.
+    connect(edit->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] {
+      if (scrolledAway_) return;
+      scrolledAway_ = true;
+      model_.RunCommand(Command::kBrowseText);
+    });
+  }
+}
+
+QMenu* MainView::ContextMenu(std::string_view control) const {
+  if (control == "超级列表框1") return listMenu_;
+  if (control == "编辑框1") return textMenu_;
+  return nullptr;
+}
+
+std::int32_t MainView::LineAt(QPoint pos) const {
+  auto* edit = qobject_cast<QPlainTextEdit*>(ControlWidget("编辑框1"));
+  return edit ? edit->cursorForPosition(pos).blockNumber() : -1;
+}
+
+void MainView::ShowContextMenu(std::string_view control, QPoint pos) {
+  QMenu* menu = ContextMenu(control);
+  QWidget* widget = ControlWidget(control);
+  if (!menu || !widget) return;
+  if (auto* list = qobject_cast<QTreeWidget*>(widget)) {
+    QTreeWidgetItem* item = list->itemAt(pos);
+    if (!item) return;
+    model_.UserSelectRow(control, list->indexOfTopLevelItem(item));
+    menu->popup(list->viewport()->mapToGlobal(pos));
+    return;
+  }
+  auto* edit = static_cast<QPlainTextEdit*>(widget);
+  model_.UserPointAtLine(control, LineAt(pos));
+  menu->popup(edit->viewport()->mapToGlobal(pos));
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+  auto* edit = qobject_cast<QPlainTextEdit*>(ControlWidget("编辑框1"));
+  if (edit && watched == edit->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+    model_.UserPointAtLine("编辑框1",
+                           LineAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    model_.RunCommand(Command::kReadFromLine);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // --- The window -----------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 #pragma once
 
 #include <QFont>
+#include <QMenu>
+#include <QPoint>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -45,6 +47,12 @@ class MainView final : public QWidget, public WindowObserver {
   /// and the chapter text (see app/window/window_growth.h).
   QSize ClientSizeFor(QSize margins) const;
 
+  /// The context menu of the chapter list or the chapter text (nullptr for other controls).
+  QMenu* ContextMenu(std::string_view control) const;
+  /// What a right click at `pos` (in the control's viewport) does: points the model at the row
+  /// or line there and pops up the control's context menu.
+  void ShowContextMenu(std::string_view control, QPoint pos);
+
   // WindowObserver: any thread.
   void OnTitleChanged() override;
   void OnWindowVisibilityChanged() override;
@@ -54,6 +62,7 @@ class MainView final : public QWidget, public WindowObserver {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -74,6 +83,10 @@ class MainView final : public QWidget, public WindowObserver {
   void ApplySelection(const std::string& control, QWidget* widget);
   void ApplyValue(const std::string& control, QWidget* widget);
   void ApplyTextScale(const std::string& control, QWidget* widget);
+  void ApplyHighlight(const std::string& control, QWidget* widget, bool reveal);
+  void BuildContextMenus();
+  /// The 0-based line of the chapter text at `pos` of its viewport; -1 for none.
+  std::int32_t LineAt(QPoint pos) const;
   void ApplyGeometry();
   void LayOut();
   void FitToFrameMargins();
@@ -92,6 +105,11 @@ class MainView final : public QWidget, public WindowObserver {
   // back (it would move the cursor, and text GBK cannot hold would turn into '?').
   std::string editingControl_;
   bool fitted_ = false;
+  // The chapter text was scrolled by the user: the marked line is not scrolled into view until
+  // the user asks for it or another text is shown.
+  bool scrolledAway_ = false;
+  QMenu* listMenu_ = nullptr;
+  QMenu* textMenu_ = nullptr;
 };
 
 }  // namespace lectoria

@@ -15,16 +15,17 @@ using testing::Strings;
 
 class PlaybackTest : public PlaybackFixture {};
 
-TEST_F(PlaybackTest, StartWithoutBookOnlyTogglesTheCaption) {
+TEST_F(PlaybackTest, WithoutBookStartAndSkipAreDisabledWithAHint) {
   h_.Start();
   ASSERT_FALSE(s().BookLoaded);
+  EXPECT_FALSE(h_.app.window().IsEnabled(ctl::按钮1));
+  EXPECT_FALSE(h_.app.window().IsEnabled(ctl::按钮4));
+  EXPECT_EQ(CurrentLine(), texts::kOpenBookFirst);
   MakeClip(0);  // even a clip lying around is not played without a book
   Press();
-  EXPECT_EQ(Caption(), texts::kCaptionPause);
+  h_.app.hooks().ToggleStartPause();  // Alt+Space
   Tick();
-  Tick();
-  EXPECT_EQ(Caption(), texts::kCaptionPause);
-  Press();
+  Skip();
   EXPECT_EQ(Caption(), texts::kCaptionStart);
   EXPECT_EQ(NewCalls(), Strings{});
   EXPECT_EQ(s().CurrentClip, 0);

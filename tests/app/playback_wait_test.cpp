@@ -216,6 +216,7 @@ TEST_F(StartAfterWaitTest, DestroyingTheControllerWhileTheThreadWatches) {
   testing::AppHarness h;
   auto pc = std::make_unique<PlaybackController>(h.app);
   pc->Install();
+  h.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 is usable
   h.Start();
   h.app.state().BookLoaded = true;
   h.app.window().Click(ctl::按钮1);

@@ -65,7 +65,7 @@ TEST_F(StartupTest, FreshInstallation) {
   EXPECT_EQ(s().SynthesizedCount, 0);
   EXPECT_EQ(s().CurrentClip, 0);
   EXPECT_EQ(w().RowCount(ctl::超级列表框1), 0);
-  EXPECT_EQ(w().Text(ctl::编辑框3), "");
+  EXPECT_EQ(w().Text(ctl::编辑框3), texts::kOpenBookFirst);
   ASSERT_EQ(s().ReadingQueue.Size(), 10);
   for (const QueueSlot& slot : s().ReadingQueue.Slots()) {
     EXPECT_EQ(slot.QueueText, "");
@@ -79,8 +79,9 @@ TEST_F(StartupTest, FreshInstallation) {
   EXPECT_EQ(h_.app.config().Voice(), "zh-CN-XiaoxiaoNeural");
   EXPECT_EQ(h_.app.config().VoiceStyle(), 0);
   EXPECT_FALSE(std::filesystem::exists(h_.dir.root() / "config.ini"));
-  // The placeholder voice loader ends by enabling the start button.
-  EXPECT_TRUE(w().IsEnabled(ctl::按钮1));
+  // The placeholder voice loader ends with the caption "开始"; without a book the button stays
+  // disabled.
+  EXPECT_FALSE(w().IsEnabled(ctl::按钮1));
   EXPECT_EQ(w().Text(ctl::按钮1), texts::kCaptionStart);
   EXPECT_TRUE(h_.hotkeys.IsRegistered(kHotkeyStartPause));
   EXPECT_TRUE(h_.hotkeys.IsRegistered(kHotkeyShowHide));
@@ -154,7 +155,7 @@ TEST_F(StartupTest, IndexWithoutKeysStartsAnEmptyBook) {
   EXPECT_EQ(w().Title(), "");
   EXPECT_EQ(w().RowCount(ctl::超级列表框1), 0);
   EXPECT_TRUE(s().ReadingQueue.Slot(1).QueueEnd);
-  EXPECT_EQ(w().Text(ctl::编辑框3), "stop");
+  EXPECT_EQ(w().Text(ctl::编辑框3), texts::kBookEnd);  // never the queue's end marker
 }
 
 // A damaged "阅读历史" (-2000000000) once sent the queue loader through two billion chapter
@@ -247,6 +248,7 @@ TEST_F(StartupTest, SaveVoiceSettingsStoresVoiceAndStyleIndex) {
 TEST_F(StartupTest, HotkeysToggleTheWindowAndStartPause) {
   int toggles = 0;
   h_.app.hooks().ToggleStartPause = [&] { ++toggles; };
+  h_.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 is usable
   h_.Start();
   EXPECT_TRUE(h_.hotkeys.Press(kModAlt, kVkZ));
   EXPECT_FALSE(w().IsVisible());
@@ -276,6 +278,7 @@ TEST_F(StartupTest, EventsReachTheirHooks) {
   hooks.OnTimerTick = [&] { log.push_back("tick"); };
   hooks.FillStyleBox = [&] { log.push_back("styles"); };
   hooks.OpenUrl = [&](std::string_view url) { log.push_back(std::string(url)); };
+  h_.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 and 按钮4 are usable
   h_.Start();
   w().Click(ctl::按钮2);
   w().Click(ctl::按钮1);
@@ -315,6 +318,7 @@ TEST_F(StartupTest, StartButtonWaitsForTheVoiceLoader) {
 // thread); had it not, the start button would have stayed disabled for good.
 TEST_F(StartupTest, ExceptionInTheVoiceLoaderNeitherEndsTheProgramNorLocksTheStartButton) {
   h_.app.hooks().LoadVoices = [] { throw std::runtime_error("voice list"); };
+  h_.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 is usable
   h_.Start();
   EXPECT_TRUE(w().IsEnabled(ctl::按钮1));
   EXPECT_EQ(w().Text(ctl::按钮1), texts::kCaptionStart);

@@ -53,6 +53,7 @@ class VoiceLoaderTest : public ::testing::Test {
 
 TEST_F(VoiceLoaderTest, FillsBothBoxesAndEnablesStart) {
   WriteConfig(config_keys::kVoiceStyle, "1");
+  h_.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 is usable
   h_.Start();
 
   EXPECT_EQ(h_.app.state().CurrentToken.Get(), "tok1");
@@ -134,6 +135,7 @@ TEST_F(VoiceLoaderTest, PickingAnotherVoiceRefillsTheStylesWithTheSavedIndex) {
 
 TEST_F(VoiceLoaderTest, NoTokenStillEnablesStart) {
   client_.SetTokenPrefix("");
+  h_.dir.WriteFile("data/data.ini", "");  // a book: 按钮1 is usable
   StartWithoutVoices();
   EXPECT_EQ(w().ItemCount(ctl::组合框_语音), 0);
   EXPECT_EQ(w().SelectedIndex(ctl::组合框_语音), -1);

@@ -137,6 +137,27 @@ TEST(LibraryIndex, PositionSavesInPlaceOnceLaidOut) {
   }
 }
 
+// "行内位置" goes with the position in one save; an index without it (from before it was kept,
+// or from the original program) reads 0 and keeps saving the start of a line in place.
+TEST(LibraryIndex, PlaceInLineIsSavedWithThePosition) {
+  TempRunDir dir;
+  const std::string laidOut = "[" + G("属性") + "]\r\n" + G("阅读历史=") + PositionValue(0) +
+                              "\r\n" + G("行号=") + PositionValue(1) + "\r\n";
+  dir.WriteFile("data/data.ini", laidOut);
+  LibraryIndex index(dir.paths());
+  EXPECT_EQ(index.PlaceInLine(), 0);
+  ASSERT_TRUE(index.SavePosition(2, 7));
+  EXPECT_EQ(index.file().Read(G("属性"), G("行内位置")), "") << "saved in place, without it";
+  ASSERT_TRUE(index.SavePosition(2, 7, 95000));
+  EXPECT_EQ(index.PlaceInLine(), 95000);
+  ASSERT_TRUE(index.SavePosition(3, 1));
+  EXPECT_EQ(index.ReadingHistory(), 3);
+  EXPECT_EQ(index.LineNumber(), 1);
+  EXPECT_EQ(index.PlaceInLine(), 0);
+  IniFile(dir.paths().DataIni()).Write(G("属性"), G("行内位置"), "-5");  // damaged by hand
+  EXPECT_EQ(index.PlaceInLine(), 0);
+}
+
 TEST(ReadChapterText, StopsAtNulAndEndOfFileByte) {
   TempRunDir dir;
   dir.WriteFile("a.txt", std::string("ab\0cd", 5));

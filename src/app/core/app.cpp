@@ -58,8 +58,7 @@ void App::StartVoiceLoader() {
       }
     }
     // The placeholder, and a loader that threw: only the last step.
-    window_.SetEnabled(ctl::按钮1, true);
-    window_.SetText(ctl::按钮1, texts::kCaptionStart);
+    place_.VoicesReady();
   };
   JoinVoiceLoader();
   try {

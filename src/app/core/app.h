@@ -14,7 +14,9 @@
 #include "app/state/config_store.h"
 #include "app/core/import_job.h"
 #include "app/core/status_line.h"
+#include "app/core/reading_place.h"
 #include "app/core/save_notices.h"
+#include "app/core/status_line.h"
 #include "app/ports/dialogs.h"
 #include "app/ports/hotkeys.h"
 #include "app/ports/progress_dialog.h"
@@ -55,9 +57,10 @@ struct AppHooks {
   std::function<void()> OnTimerTick;
   /// 组合框_语音: the user picked a voice. Placeholder: nothing.
   std::function<void()> FillStyleBox;
-  /// Body of the voice-loading thread started by start-up; it must end by enabling 按钮1 with
-  /// the caption "开始". Placeholder: only that last step. Close() joins the thread, so the
-  /// body must not wait for the UI thread. Should it throw, the App takes that last step.
+  /// Body of the voice-loading thread started by start-up; it must end by setting the caption
+  /// "开始" on 按钮1 and then enabling it when a book is loaded. Placeholder: only that last step.
+  /// Close() joins the thread, so the body must not wait for the UI thread. Should it throw, the
+  /// App takes that last step.
   std::function<void()> LoadVoices;
   /// 超级链接框1 clicked: open the address in the default browser. Placeholder: nothing.
   std::function<void(std::string_view url)> OpenUrl;
@@ -69,6 +72,9 @@ struct AppHooks {
   /// Go back to the line before the one being heard (the desktop's "previous" media key).
   /// Placeholder: nothing.
   std::function<void()> PreviousLine;
+  /// The user picked another voice or style, or saved them: clips made with the old ones are
+  /// not to be heard. Placeholder: nothing.
+  std::function<void()> VoiceChanged;
   /// Asked when a line has been heard to its end, before the next one starts: true pauses
   /// reading there (the sleep timer). Placeholder: never.
   std::function<bool()> HoldAtLineEnd;
@@ -95,6 +101,8 @@ class App {
   StatusLine& statusLine() { return statusLine_; }
   /// Where every save of the settings and of the reading position reports its result.
   SaveNotices& saveNotices() { return saveNotices_; }
+  /// The line being read as the window shows it (progress, mark, following, no-book state).
+  ReadingPlace& place() { return place_; }
   const AppPorts& ports() const { return ports_; }
 
   /// Binds the window's events, starts 时钟1 and raises the window's creation, which runs
@@ -188,6 +196,7 @@ class App {
   LibraryIndex library_;
   MainWindow window_;
   StatusLine statusLine_{window_};
+  ReadingPlace place_{state_, window_, statusLine_};
   HotkeyRegistry hotkeys_;
   SaveNotices saveNotices_;
   AppHooks hooks_;

@@ -25,6 +25,7 @@ void App::ShowChapterText() {
   const std::int32_t row = window_.CurrentRow(ctl::超级列表框1);
   const std::int32_t chapter = window_.RowValue(ctl::超级列表框1, row);  // 0 when no row
   window_.SetText(ctl::编辑框1, ReadChapterText(state_.R.ChapterFile(chapter)));
+  place_.OnChapterShown();
 }
 
 }  // namespace lectoria

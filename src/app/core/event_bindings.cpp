@@ -29,8 +29,17 @@ void App::BindEvents() {
   w.Bind(ctl::时钟1, E::kTimer, [this] { RunHook(hooks_.OnTimerTick); });
   w.Bind(ctl::选择框1, E::kClicked, [this] { OnSkipNonChineseClicked(); });
   w.Bind(ctl::选择框2, E::kClicked, [this] { OnWakeOutputClicked(); });
-  w.Bind(ctl::按钮3, E::kClicked, [this] { SaveVoiceSettings(); });
-  w.Bind(ctl::组合框_语音, E::kItemSelected, [this] { RunHook(hooks_.FillStyleBox); });
+  w.Bind(ctl::按钮3, E::kClicked, [this] {
+    SaveVoiceSettings();
+    RunHook(hooks_.VoiceChanged);
+  });
+  w.Bind(ctl::组合框_语音, E::kItemSelected, [this] {
+    RunHook(hooks_.FillStyleBox);
+    RunHook(hooks_.VoiceChanged);
+  });
+  w.Bind(ctl::组合框_语音风格, E::kItemSelected, [this] { RunHook(hooks_.VoiceChanged); });
+  w.Bind(Command::kShowReadingLine, [this] { place_.Reveal(); });
+  w.Bind(Command::kBrowseText, [this] { place_.SetFollowing(false); });
   w.Bind(ctl::超级链接框1, E::kClicked, [this] {
     if (hooks_.OpenUrl) hooks_.OpenUrl(texts::kServiceProductUrl);
   });

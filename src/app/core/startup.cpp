@@ -40,11 +40,13 @@ void App::OnMainWindowCreated() {
   } else {
     window_.SetTitle(texts::kDefaultTitle);
   }
+  place_.ApplyBookState();
 }
 
 void App::RestoreFromLibrary() {
   // Reads without defaults: a missing key is the empty text, or 0.
   window_.SetTitle(library_.BookName());
+  place_.BookChanged();
   FillChapterList();  // sets ChapterCount from "章节数", within its bounds
   const ReadingPosition stored{library_.ReadingHistory(), library_.LineNumber()};
   const ReadingPosition position = CheckReadingPosition(stored, state_.ReadingQueue.ChapterCount);
@@ -56,14 +58,22 @@ void App::RestoreFromLibrary() {
     if (!saveNotices_.Saved(SaveNotices::Kind::kPosition, saved) ||
         library_.ReadingHistory() != position.row) {
       state_.BookLoaded = false;
+      place_.ApplyBookState();
       return;
     }
   }
   state_.ReadingQueue.FillLine = position.line;
   state_.CurrentChapterRow = position.row;
+  state_.EnteredClip = -1;
   window_.SetCurrentRow(ctl::超级列表框1, position.row);
   LoadQueue(true);
-  window_.SetText(ctl::编辑框3, state_.ReadingQueue.Slot(1).QueueText);
+  const QueueSlot& first = state_.ReadingQueue.Slot(1);
+  window_.SetText(ctl::编辑框3, first.QueueEnd ? texts::kBookEnd : first.QueueText);
+  // The place within the line is kept only when reading resumes at that very line.
+  state_.ResumePlaceMs =
+      !first.QueueEnd && first.QueueLine == position.line ? library_.PlaceInLine() : 0;
+  place_.ApplyBookState();
+  place_.Show(PositionOfClip(state_, 0));
 }
 
 void App::CleanUpTemp() {

@@ -1,5 +1,6 @@
 #include "app/reading/playback_controller.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/window/control_names.h"
@@ -14,6 +15,8 @@ constexpr int kWakeRepeats = 3;
 constexpr std::int32_t kWakeMs = 1000;
 // How often StartAfterWait looks at the clip it watches.
 constexpr std::int32_t kWatchMs = 100;
+// While a clip plays, its place is saved every this many ticks.
+constexpr int kPlaceSaveTicks = 5;
 
 }  // namespace
 
@@ -82,6 +85,7 @@ void PlaybackController::ToggleStartPause() {
     // paused, which would leave it sounding under the caption "开始".
     if (status == PlayerStatus::kPlaying) player_.Pause();
     SetCaption(texts::kCaptionStart);
+    SavePlaceLocked();
     return;
   }
   SetCaption(texts::kCaptionPause);
@@ -105,8 +109,7 @@ void PlaybackController::ToggleStartPause() {
   state_.CurrentClip = 0;
   EnterClip(0);
   NextClipSerial();
-  player_.Open(first);
-  player_.Play(-1);
+  StartClip(0, -1);
   state_.PlaybackStarted = true;
 }
 
@@ -116,6 +119,10 @@ void PlaybackController::OnTimerTick() {
       std::int64_t{state_.SynthesizedCount.load()} - state_.CurrentClip.load();
   window_.SetText(ctl::标签1, std::string(texts::kCachePrefix) + std::to_string(cached));
   if (!state_.BookLoaded || !ButtonEnabled()) return;
+  if (++ticksSincePlaceSaved_ >= kPlaceSaveTicks && player_.Status() == PlayerStatus::kPlaying) {
+    std::lock_guard lock(mutex_);
+    SavePlaceLocked();
+  }
   AdvanceIfClipEnded();
   if (launch_) launch_();
 }
@@ -168,7 +175,8 @@ void PlaybackController::AdvanceClip() {
   ReadingQueue& queue = state_.ReadingQueue;
   if (next != 0 && queue.Size() >= 2) {
     // Slot 2 holds the clip now starting; after the advance slot 1 does.
-    window_.SetText(ctl::编辑框3, queue.Slot(2).QueueText);
+    const QueueSlot& starting = queue.Slot(2);
+    window_.SetText(ctl::编辑框3, starting.QueueEnd ? texts::kBookEnd : starting.QueueText);
     queue.LoadQueue(false);
   }
   // The position is stored before the clip opens, so it is kept even if the clip fails.
@@ -180,32 +188,63 @@ void PlaybackController::AdvanceClip() {
     LaunchStartAfterWait();
     return;
   }
-  player_.Open(state_.R.Clip(next));
-  player_.Play(0);
+  StartClip(next, 0);
   state_.PlaybackStarted = true;
 }
 
 void PlaybackController::EnterClip(std::int32_t clip) {
-  const ReadingQueue& queue = state_.ReadingQueue;
-  LibraryIndex& library = app_.library();
-  std::int32_t line = -1;
-  for (std::int32_t i = 1; i <= queue.Size(); ++i) {
-    if (queue.Slot(i).QueueClip == clip) line = queue.Slot(i).QueueLine;
+  // The chapter starts up to this clip (one entry per chapter moved on to; a chapter without a
+  // usable line gives a second entry for the same clip, so the row moves past it too).
+  const ReadingPosition place = PositionOfClip(state_, clip);
+  if (place.row < 0) return;
+  const ReadingPosition left = PositionOfClip(state_, state_.EnteredClip);
+  pieceOfLine_ = state_.EnteredClip >= 0 && left == place ? pieceOfLine_ + 1 : 0;
+  state_.CurrentChapterRow = place.row;
+  state_.EnteredClip = clip;
+  // Row, line and the place inside it (the start) in one save, before the clip opens.
+  app_.saveNotices().Saved(SaveNotices::Kind::kPosition,
+                           app_.library().SavePosition(place.row, place.line, 0));
+  ticksSincePlaceSaved_ = 0;
+  app_.place().Show(place);
+}
+
+void PlaybackController::StartClip(std::int32_t clip, std::int64_t fromMs) {
+  player_.Open(state_.R.Clip(clip));
+  const std::int64_t resume = clip == 0 ? state_.ResumePlaceMs.exchange(0) : 0;
+  if (resume > 0) {
+    player_.SeekTo(resume);
+    player_.Play(-1);
+  } else {
+    player_.Play(fromMs);
   }
-  const std::int32_t rowBefore = state_.CurrentChapterRow;
-  // One entry per chapter moved on to; a chapter without a usable line gives a second entry
-  // for the same clip, so the row moves past it too.
-  for (const std::int32_t start : queue.ChapterStartClips) {
-    if (start != clip) continue;
-    const std::int32_t row = state_.CurrentChapterRow + 1;
-    state_.CurrentChapterRow = row;
-    window_.SetCurrentRow(ctl::超级列表框1, row);
-  }
-  // Line and chapter in one save, so that a crash never pairs a line with the wrong chapter.
-  if (line >= 0 || state_.CurrentChapterRow != rowBefore)
-    app_.saveNotices().Saved(
-        SaveNotices::Kind::kPosition,
-        library.SavePosition(state_.CurrentChapterRow, line >= 0 ? line : library.LineNumber()));
+}
+
+void PlaybackController::SeekBy(std::int64_t deltaMs) {
+  if (closed_) return;
+  std::lock_guard lock(mutex_);
+  const PlayerStatus status = player_.Status();
+  if (status == PlayerStatus::kPlaying || status == PlayerStatus::kPaused) player_.SeekBy(deltaMs);
+}
+
+void PlaybackController::SavePlace() {
+  if (closed_) return;
+  std::lock_guard lock(mutex_);
+  SavePlaceLocked();
+}
+
+void PlaybackController::SavePlaceLocked() {
+  ticksSincePlaceSaved_ = 0;
+  if (!state_.BookLoaded || state_.EnteredClip < 0 || state_.EnteredClip != state_.CurrentClip)
+    return;
+  const QueueSlot* slot = state_.ReadingQueue.FindClip(state_.CurrentClip);
+  if (slot == nullptr || slot->QueueEnd) return;
+  const PlayerStatus status = player_.Status();
+  const bool open = status == PlayerStatus::kPlaying || status == PlayerStatus::kPaused;
+  const std::int64_t ms =
+      open && pieceOfLine_ == 0 ? std::max<std::int64_t>(player_.PositionMs(), 0) : 0;
+  app_.saveNotices().Saved(
+      SaveNotices::Kind::kPosition,
+      app_.library().SavePosition(state_.CurrentChapterRow, slot->QueueLine, ms));
 }
 
 void PlaybackController::LaunchStartAfterWait() {
@@ -229,8 +268,7 @@ void PlaybackController::LaunchStartAfterWait() {
     // No thread to be had: play the clip at once, without the wake-up.
     waiterRunning_ = false;
     state_.StartAfterWaitActive = false;
-    player_.Open(state_.R.Clip(state_.CurrentClip));
-    player_.Play(0);
+    StartClip(state_.CurrentClip, 0);
     state_.PlaybackStarted = true;
   }
 }
@@ -254,8 +292,7 @@ void PlaybackController::StartAfterWait(std::stop_token stop) {
   if (!stop.stop_requested()) {
     std::lock_guard lock(mutex_);
     NextClipSerial();
-    player_.Open(state_.R.Clip(state_.CurrentClip));
-    player_.Play(0);
+    StartClip(state_.CurrentClip, 0);
     state_.PlaybackStarted = true;
     // A pause pressed during the wake-up holds: the clip waits paused at its start.
     if (Caption() == texts::kCaptionStart) {
@@ -311,10 +348,11 @@ void PlaybackController::ResetForNewBook() {
 
 void PlaybackController::Shutdown() {
   if (closed_) return;
-  closed_ = true;
   StopStartAfterWait();
   if (installed_) player_.SetEndOfClipNotice({});
   std::lock_guard lock(mutex_);
+  SavePlaceLocked();  // the place inside the line, for the next start
+  closed_ = true;
   NextClipSerial();
   player_.Close();
 }

@@ -83,6 +83,13 @@ class PlaybackController {
   /// with ChapterStartClips are the importer's to reset, before it reloads the queue.
   void ResetForNewBook();
 
+  /// Moves within the clip being heard by `deltaMs` (negative: back), playing or paused.
+  void SeekBy(std::int64_t deltaMs);
+
+  /// Saves the position with the place inside the clip being heard ("行内位置"), when a line
+  /// has been entered. Runs at a pause, at Shutdown and every few seconds while playing.
+  void SavePlace();
+
   /// Ends StartAfterWait (joined), clears the end-of-clip notice and closes the player. Later
   /// calls of the entry points and posted work do nothing. Runs in App::Close(); a second call
   /// does nothing.
@@ -111,6 +118,11 @@ class PlaybackController {
   void OnClipEnded(std::uint64_t serial);
   /// Writes "行号" for `clip` and applies the chapter starts at `clip`. Caller holds mutex_.
   void EnterClip(std::int32_t clip);
+  /// Opens clip `clip` and plays it from `fromMs` (-1: the player's default, the start of a
+  /// fresh clip); the first clip after a load resumes at ResumePlaceMs instead. Caller holds
+  /// mutex_.
+  void StartClip(std::int32_t clip, std::int64_t fromMs);
+  void SavePlaceLocked();
   /// Starts StartAfterWait; caller holds mutex_. Without a thread the clip plays at once.
   void LaunchStartAfterWait();
   void StartAfterWait(std::stop_token stop);
@@ -129,6 +141,11 @@ class PlaybackController {
   std::atomic<std::uint64_t> clipSerial_{0};
   std::function<void()> launch_;
   std::shared_ptr<Link> link_;
+  // Ticks since the place inside the clip was last saved.
+  int ticksSincePlaceSaved_ = 0;
+  // Which piece of its line the clip being heard is (0: the first); only the first piece's
+  // place is saved, since a restart begins at the line's first piece.
+  int pieceOfLine_ = 0;
   bool installed_ = false;
   bool closed_ = false;  // UI thread
 };

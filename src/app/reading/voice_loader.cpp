@@ -42,8 +42,7 @@ void VoiceLoader::LoadVoices() {
   std::vector<std::string> names = FetchVoiceNames();
   bool loaded = !names.empty();
   ShowVoices(std::move(names));
-  window.SetEnabled(ctl::按钮1, true);
-  window.SetText(ctl::按钮1, texts::kCaptionStart);
+  app_.place().VoicesReady();  // "开始", enabled when a book is loaded
 
   // A service that is away at start-up may come back: the loader asks again, less often as
   // time goes by, and fills the boxes once the list comes. Reading can start meanwhile; it

@@ -61,6 +61,12 @@ struct AppState {
   std::atomic<bool> StartAfterWaitActive{false};
   /// 0-based chapter row being heard ("阅读历史").
   std::atomic<std::int32_t> CurrentChapterRow{0};
+  /// The clip whose line and chapter start were last applied to the position (-1: none since
+  /// the queue was loaded). UI thread.
+  std::int32_t EnteredClip = -1;
+  /// Where in its clip the first line after a load resumes, in ms ("行内位置"); taken by the
+  /// first start of clip 0.
+  std::atomic<std::int64_t> ResumePlaceMs{0};
 
   // Synthesis.
   std::atomic<std::int32_t> SynthesizedCount{0};  // next clip number to synthesize

@@ -386,6 +386,43 @@ void MainWindow::SetTextScale(std::string_view control, int percent) {
   Announce({std::string(control), Change::kTextScale, -1});
 }
 
+std::int32_t MainWindow::HighlightLine(std::string_view control) const {
+  std::lock_guard lock(mutex_);
+  const Control* c = FindKind(control, ControlKind::kEdit);
+  return c ? c->highlightLine : -1;
+}
+
+void MainWindow::SetHighlightLine(std::string_view control, std::int32_t line) {
+  {
+    std::lock_guard lock(mutex_);
+    Control* c = FindKind(control, ControlKind::kEdit);
+    if (!c) return;
+    line = std::max(line, -1);
+    if (c->highlightLine == line) return;
+    c->highlightLine = line;
+  }
+  Announce({std::string(control), Change::kHighlight, line});
+}
+
+void MainWindow::RevealHighlight(std::string_view control) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!FindKind(control, ControlKind::kEdit)) return;
+  }
+  Announce({std::string(control), Change::kReveal, -1});
+}
+
+std::int32_t MainWindow::PointedLine(std::string_view control) const {
+  std::lock_guard lock(mutex_);
+  const Control* c = FindKind(control, ControlKind::kEdit);
+  return c ? c->pointedLine : -1;
+}
+
+void MainWindow::UserPointAtLine(std::string_view control, std::int32_t line) {
+  std::lock_guard lock(mutex_);
+  if (Control* c = FindKind(control, ControlKind::kEdit)) c->pointedLine = std::max(line, -1);
+}
+
 // --- Events ---------------------------------------------------------------------------------
 
 void MainWindow::Bind(std::string_view control, ControlEvent event, Handler handler) {

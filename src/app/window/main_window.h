@@ -7,8 +7,8 @@
 // events run the operation bound to them on the UI thread: at once when raised there,
 // otherwise queued to it.
 //
-// Controls are named by their form names (see app/window/control_names.h); texts are GBK. Calls that
-// name an unknown control, or a control of the wrong kind, change nothing and read as empty,
+// Controls are named by their form names (see app/window/control_names.h); texts are GBK. Calls
+// that name an unknown control, or a control of the wrong kind, change nothing and read as empty,
 // false, 0 or -1.
 #pragma once
 
@@ -133,6 +133,17 @@ class MainWindow {
   int TextScale(std::string_view control) const;
   /// `percent` is held between kMinTextScale and kMaxTextScale.
   void SetTextScale(std::string_view control, int percent);
+
+  // --- Line marks of an edit box ----------------------------------------------------------
+  /// The 0-based line of the edit's text marked as being read; -1 when none.
+  std::int32_t HighlightLine(std::string_view control) const;
+  /// Marks a line (-1: none); announced as kHighlight when it changes.
+  void SetHighlightLine(std::string_view control, std::int32_t line);
+  /// Asks the view to bring the marked line into view again (announced as kReveal).
+  void RevealHighlight(std::string_view control);
+  /// The line the user pointed at (a context menu, a double-click); -1 when none.
+  std::int32_t PointedLine(std::string_view control) const;
+  void UserPointAtLine(std::string_view control, std::int32_t line);
 
   // --- Events -------------------------------------------------------------------------------
   /// Binds `handler` to an event, replacing an earlier binding. Bind before events arrive.

@@ -18,6 +18,13 @@ std::vector<Shortcut> MainWindowShortcuts() {
       {"Ctrl+T", Command::kCycleSleepTimer},
       {"Ctrl+R", Command::kEditRules},
       {"Ctrl+B", Command::kShowShelf},
+      {"Alt+Left", Command::kPreviousLine},
+      {"Alt+Right", Command::kNextLine},
+      {"Alt+PgUp", Command::kPreviousChapter},
+      {"Alt+PgDown", Command::kNextChapter},
+      {"Alt+[", Command::kSeekBack},
+      {"Alt+]", Command::kSeekForward},
+      {"Ctrl+L", Command::kShowReadingLine},
   };
 }
 

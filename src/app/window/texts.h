@@ -20,6 +20,18 @@ inline constexpr std::string_view kCaptionWaking =
 inline constexpr std::string_view kCachePrefix =
     "\xB5\xB1\xC7\xB0\xBB\xBA\xB4\xE6\xA3\xBA";  // 当前缓存：
 
+/// 编辑框3 while no book is loaded: 请先打开一本书
+inline constexpr std::string_view kOpenBookFirst =
+    "\xC7\xEB\xCF\xC8\xB4\xF2\xBF\xAA\xD2\xBB\xB1\xBE\xCA\xE9";
+/// 编辑框3 once the book has been read to its end: 全书已读完
+inline constexpr std::string_view kBookEnd = "\xC8\xAB\xCA\xE9\xD2\xD1\xB6\xC1\xCD\xEA";
+
+// The progress in the status line: "第 12/120 章 · 第 35 行 · 9.6%".
+inline constexpr std::string_view kProgressChapter = "\xB5\xDA";      // 第
+inline constexpr std::string_view kProgressChapterUnit = "\xD5\xC2";  // 章
+inline constexpr std::string_view kProgressLineUnit = "\xD0\xD0";     // 行
+inline constexpr std::string_view kProgressSeparator = " \xA1\xA4 ";  // " · "
+
 // Message boxes.
 inline constexpr std::string_view kSynthesisFailed =
     "\xBA\xCF\xB3\xC9\xCA\xA7\xB0\xDC";  // 合成失败

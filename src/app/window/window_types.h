@@ -86,6 +86,9 @@ struct Control {
 
   int value = 0;        // slider
   int textScale = 100;  // size of the shown text, in percent of the font's own
+
+  std::int32_t highlightLine = -1;  // edit box: 0-based line marked as being read; -1 none
+  std::int32_t pointedLine = -1;    // edit box: 0-based line the user last pointed at
 };
 
 /// What changed, as announced to observers. The observer reads the new state from the model.
@@ -102,6 +105,8 @@ enum class Change {
   kSelection,  // combo selection (and with it the combo text)
   kValue,      // slider value
   kTextScale,  // size of the shown text
+  kHighlight,  // the line marked as being read
+  kReveal,     // bring the marked line into view, even after the user scrolled away
 };
 
 /// Events the window raises; each may be bound to one operation.
@@ -126,6 +131,16 @@ enum class Command {
   kCycleSleepTimer,
   kEditRules,  // open the text rules
   kShowShelf,  // open the bookshelf
+  kReadFromChapter,  // read from the start of the list's current chapter
+  kReadFromLine,     // read from the line of 编辑框1 the user pointed at
+  kPreviousLine,
+  kNextLine,
+  kPreviousChapter,
+  kNextChapter,
+  kSeekBack,  // about ten seconds back within the clip
+  kSeekForward,
+  kShowReadingLine,  // show the chapter and the line being read again
+  kBrowseText,       // the user scrolled the chapter text away: reading no longer moves it
 };
 
 /// A keyboard shortcut of the window: the keys in the portable form "Ctrl+]" (as toolkits
