@@ -13,7 +13,6 @@
 
 #include "library/book_import.h"
 #include "library/chapter_title.h"
-#include "library/utf8_check.h"
 #include "platform/codepage.h"
 #include "platform/run_dir.h"
 
@@ -55,7 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace lectoria;
   std::string bytes(reinterpret_cast<const char*>(data), size);
   lectoria::IsChapterTitle(bytes);
-  lectoria::IsUtf8Text(bytes);
 
   // An odd first byte takes the rest as a GBK book and converts it to UTF-8, so that the
   // UTF-8 path sees realistic books as well as raw bytes.
