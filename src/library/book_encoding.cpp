@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gbk_text.h"
+#include "platform/utf8_sequence.h"
 
 namespace lectoria {
 namespace {
@@ -19,38 +20,6 @@ constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 bool IsStrayControl(unsigned value) {
   return value < 0x20 && value != 0 && value != '\t' && value != '\n' && value != '\f' &&
          value != '\r' && value != 0x1A;
-}
-
-bool IsContinuation(unsigned char c) {
-  return c >= 0x80 && c <= 0xBF;
-}
-
-// Length of the UTF-8 sequence at p (n bytes available): its length when well-formed, 0 when
-// it is cut off by the end of the bytes (but well-formed so far), or -k for an ill-formed
-// sequence whose maximal subpart is k bytes long.
-int Utf8Sequence(const unsigned char* p, std::size_t n) {
-  const unsigned char c = p[0];
-  int length;
-  unsigned char low = 0x80, high = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3;
-    if (c == 0xE0) low = 0xA0;
-    if (c == 0xED) high = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4;
-    if (c == 0xF0) low = 0x90;
-    if (c == 0xF4) high = 0x8F;
-  } else {
-    return -1;
-  }
-  for (int k = 1; k < length; ++k) {
-    if (static_cast<std::size_t>(k) >= n) return 0;
-    const unsigned char t = p[k];
-    if (k == 1 ? (t < low || t > high) : !IsContinuation(t)) return -k;
-  }
-  return length;
 }
 
 bool IsGbkTrail(unsigned char c) {

@@ -5,6 +5,7 @@
 #include "platform/codepage.h"
 #include "platform/file_util.h"
 #include "platform/gbk_text.h"
+#include "platform/utf8_sequence.h"
 #include "rules/default_rules.h"
 #include "rules/rule_check.h"
 
@@ -25,39 +26,6 @@ std::string Gbk(std::string_view utf8) {
 
 std::string LineMessage(std::size_t line, std::string_view reasonUtf8) {
   return Gbk("规则文件第 " + std::to_string(line) + " 行") + Gbk(reasonUtf8);
-}
-
-// Well-formed UTF-8 (shortest forms, no surrogates, nothing beyond U+10FFFF).
-bool IsValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  for (std::size_t i = 0; i < n;) {
-    const unsigned char c = p[i];
-    std::size_t length = 1;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (n - i < length) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      if (p[i + k] < (k == 1 ? low : 0x80) || p[i + k] > (k == 1 ? high : 0xBF)) return false;
-    }
-    i += length;
-  }
-  return true;
 }
 
 std::optional<bool> ReadEnabled(std::string_view field) {
